@@ -126,6 +126,23 @@ typedef POINT* LPPOINT;
 struct SIZE {
   LONG cx, cy;
 };
+struct PALETTEENTRY {
+  BYTE peRed, peGreen, peBlue, peFlags;
+};
+struct RGNDATAHEADER {
+  DWORD dwSize, iType, nCount, nRgnSize;
+  RECT rcBound;
+};
+struct RGNDATA {
+  RGNDATAHEADER rdh;
+  char Buffer[1];
+};
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 union LARGE_INTEGER {
   struct {
     DWORD LowPart;
