@@ -10,6 +10,22 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1"
   -DVANTOREL_SANITIZE=ON -DVANTOREL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
+# A short libFuzzer run of the .x reader, in a clang build of its own.
+fuzz=build-fuzz
+cmake -S . -B "$fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
+  -DVANTOREL_SANITIZE=ON -DVANTOREL_FUZZ=ON >/dev/null
+cmake --build "$fuzz" --target xfile_fuzz xfile_fuzz_seeds -j"$(nproc)" >/dev/null
+corpus=$(mktemp -d)
+"$fuzz/xfile_fuzz_seeds" "$corpus"
+if ! "$fuzz/xfile_fuzz" -runs=20000 -max_total_time=60 -rss_limit_mb=2048 -artifact_prefix="$fuzz/" "$corpus" \
+    >"$fuzz/xfile_fuzz.log" 2>&1; then
+  tail -40 "$fuzz/xfile_fuzz.log"
+  exit 1
+fi
+tail -1 "$fuzz/xfile_fuzz.log"
+rm -rf "$corpus"
+
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
 export VANTOREL_NO_DIALOGS=1

@@ -32,6 +32,9 @@ typedef const char* LPCSTR;
 typedef char TCHAR;
 typedef const char* LPCTSTR;
 typedef char* LPTSTR;
+typedef char16_t WCHAR;  // UTF-16 code unit, as on Windows
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef BOOL* LPBOOL;

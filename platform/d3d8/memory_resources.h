@@ -1,0 +1,223 @@
+// In-memory Direct3D 8 resources shared by the OpenGL device and the recording
+// device: buffers, textures and surfaces keep their pixels/bytes in their own
+// Direct3D format; the OpenGL device uploads textures when they are dirty.
+//
+// Reference counting: Release returns the caller-visible count. A device that
+// binds a resource holds an internal reference so the memory stays valid while
+// bound; the object is deleted when both counts reach zero.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "platform/d3d8/d3d8.h"
+
+class CMemoryResource;
+class CMemoryTexture;
+
+// The link from resources back to the device that made them. Shared, so a
+// resource released after its device is gone stays safe.
+class CMemoryResourceHost {
+ public:
+  IDirect3DDevice8* device = nullptr;  // null once the device is destroyed
+  std::set<CMemoryResource*> live;     // resources with a caller reference
+  // Called when a texture is deleted (the OpenGL device frees its GL name).
+  std::function<void(CMemoryTexture*)> textureDestroyed;
+
+  size_t LiveCount() const { return live.size(); }
+  size_t LiveCount(D3DPOOL pool) const;
+};
+typedef std::shared_ptr<CMemoryResourceHost> MemoryHostPtr;
+
+// Book-keeping common to every resource.
+class CMemoryResource {
+ public:
+  CMemoryResource(MemoryHostPtr host, D3DRESOURCETYPE type, DWORD usage, D3DPOOL pool);
+  virtual ~CMemoryResource();
+
+  D3DPOOL Pool() const { return m_pool; }
+  DWORD Usage() const { return m_usage; }
+  D3DRESOURCETYPE ResourceType() const { return m_type; }
+  ULONG PublicRefs() const { return m_refs; }
+  void InternalAddRef() { ++m_internalRefs; }
+  void InternalRelease();
+  // The interface pointer of this resource as the device sees it.
+  virtual IUnknown* Interface() = 0;
+
+ protected:
+  ULONG DoAddRef() { return ++m_refs; }
+  ULONG DoRelease();
+  HRESULT DoGetDevice(IDirect3DDevice8** device);
+  HRESULT DoSetPrivateData(REFGUID guid, const void* data, DWORD size, DWORD flags);
+  HRESULT DoGetPrivateData(REFGUID guid, void* data, DWORD* size);
+  HRESULT DoFreePrivateData(REFGUID guid);
+  DWORD DoSetPriority(DWORD priority) {
+    const DWORD old = m_priority;
+    m_priority = m_pool == D3DPOOL_MANAGED ? priority : 0;
+    return old;
+  }
+  DWORD DoGetPriority() const { return m_priority; }
+
+  MemoryHostPtr m_host;
+  D3DRESOURCETYPE m_type;
+  DWORD m_usage;
+  D3DPOOL m_pool;
+
+ private:
+  void DeleteIfUnused();
+
+  ULONG m_refs = 1;
+  ULONG m_internalRefs = 0;
+  DWORD m_priority = 0;
+  struct PrivateData {
+    std::vector<BYTE> bytes;
+    IUnknown* object = nullptr;
+  };
+  std::vector<std::pair<GUID, PrivateData>> m_privateData;
+};
+
+// Implements IUnknown and IDirect3DResource8 for interface I over CMemoryResource.
+template <class I>
+class TMemoryResource : public I, public CMemoryResource {
+ public:
+  TMemoryResource(MemoryHostPtr host, D3DRESOURCETYPE type, DWORD usage, D3DPOOL pool, const IID& iid)
+      : CMemoryResource(std::move(host), type, usage, pool), m_iid(iid) {}
+  IUnknown* Interface() override { return static_cast<I*>(this); }
+  HRESULT QueryInterface(REFIID riid, void** object) override;
+  ULONG AddRef() override { return DoAddRef(); }
+  ULONG Release() override { return DoRelease(); }
+  HRESULT GetDevice(IDirect3DDevice8** device) override { return DoGetDevice(device); }
+  HRESULT SetPrivateData(REFGUID guid, CONST void* data, DWORD size, DWORD flags) override {
+    return DoSetPrivateData(guid, data, size, flags);
+  }
+  HRESULT GetPrivateData(REFGUID guid, void* data, DWORD* size) override { return DoGetPrivateData(guid, data, size); }
+  HRESULT FreePrivateData(REFGUID guid) override { return DoFreePrivateData(guid); }
+  DWORD SetPriority(DWORD priority) override { return DoSetPriority(priority); }
+  DWORD GetPriority() override { return DoGetPriority(); }
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return m_type; }
+
+ private:
+  const IID& m_iid;
+};
+
+class CMemoryVertexBuffer : public TMemoryResource<IDirect3DVertexBuffer8> {
+ public:
+  CMemoryVertexBuffer(MemoryHostPtr host, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+  const std::vector<BYTE>& Data() const { return m_data; }
+  DWORD FVF() const { return m_fvf; }
+  bool Locked() const { return m_locks > 0; }
+
+ private:
+  std::vector<BYTE> m_data;
+  DWORD m_fvf;
+  int m_locks = 0;
+};
+
+class CMemoryIndexBuffer : public TMemoryResource<IDirect3DIndexBuffer8> {
+ public:
+  CMemoryIndexBuffer(MemoryHostPtr host, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
+
+  const std::vector<BYTE>& Data() const { return m_data; }
+  D3DFORMAT Format() const { return m_format; }
+
+ private:
+  std::vector<BYTE> m_data;
+  D3DFORMAT m_format;
+  int m_locks = 0;
+};
+
+// Pixels of one surface in its Direct3D format, rows packed (pitch = width x bytes per pixel).
+struct CMemoryImage {
+  UINT width = 0, height = 0;
+  D3DFORMAT format = D3DFMT_UNKNOWN;
+  std::vector<BYTE> pixels;
+  UINT Pitch() const;
+  void Allocate(UINT w, UINT h, D3DFORMAT f);
+};
+
+class CMemoryTexture : public TMemoryResource<IDirect3DTexture8> {
+ public:
+  // levels 0 makes the full chain down to 1x1.
+  CMemoryTexture(MemoryHostPtr host, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                 D3DPOOL pool);
+  ~CMemoryTexture() override;
+
+  DWORD SetLOD(DWORD LODNew) override;
+  DWORD GetLOD() override { return m_lod; }
+  DWORD GetLevelCount() override { return static_cast<DWORD>(m_levels.size()); }
+  HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+  HRESULT GetSurfaceLevel(UINT Level, IDirect3DSurface8** ppSurfaceLevel) override;
+  HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, CONST RECT* pRect, DWORD Flags) override;
+  HRESULT UnlockRect(UINT Level) override;
+  HRESULT AddDirtyRect(CONST RECT* pDirtyRect) override;
+
+  D3DFORMAT Format() const { return m_format; }
+  UINT Width() const { return m_levels[0].width; }
+  UINT Height() const { return m_levels[0].height; }
+  CMemoryImage& Level(UINT level) { return m_levels[level]; }
+  // Set when the pixels changed since the OpenGL copy was made.
+  bool dirty = true;
+  unsigned glName = 0;  // OpenGL texture name, owned by the OpenGL device
+
+ private:
+  D3DFORMAT m_format;
+  std::vector<CMemoryImage> m_levels;
+  std::vector<int> m_locks;
+  DWORD m_lod = 0;
+};
+
+// A surface: a free-standing image (image surface, depth buffer, back-buffer
+// copy) or one level of a texture, whose reference it then holds.
+class CMemorySurface : public IDirect3DSurface8 {
+ public:
+  CMemorySurface(MemoryHostPtr host, UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool);
+  CMemorySurface(MemoryHostPtr host, CMemoryTexture* texture, UINT level);
+
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override { return ++m_refs; }
+  ULONG Release() override;
+  HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
+  HRESULT SetPrivateData(REFGUID refguid, CONST void* pData, DWORD SizeOfData, DWORD Flags) override;
+  HRESULT GetPrivateData(REFGUID refguid, void* pData, DWORD* pSizeOfData) override;
+  HRESULT FreePrivateData(REFGUID refguid) override;
+  HRESULT GetContainer(REFIID riid, void** ppContainer) override;
+  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override;
+  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, CONST RECT* pRect, DWORD Flags) override;
+  HRESULT UnlockRect() override;
+
+  CMemoryImage& Image();
+  // Called at LockRect to fill the pixels first (the back buffer reads the frame).
+  std::function<void(CMemoryImage&)> refreshOnLock;
+  ULONG RefCount() const { return m_refs; }
+
+ protected:
+  ~CMemorySurface() override;
+
+ private:
+  MemoryHostPtr m_host;
+  ULONG m_refs = 1;
+  CMemoryImage m_image;
+  CMemoryTexture* m_texture = nullptr;
+  UINT m_level = 0;
+  DWORD m_usage;
+  D3DPOOL m_pool;
+  bool m_locked = false;
+};
+
+// The caller's interface pointers mapped back to the implementation; null for
+// objects of another implementation.
+CMemoryTexture* AsMemoryTexture(IDirect3DBaseTexture8* texture);
+CMemoryVertexBuffer* AsMemoryVertexBuffer(IDirect3DVertexBuffer8* buffer);
+CMemoryIndexBuffer* AsMemoryIndexBuffer(IDirect3DIndexBuffer8* buffer);
+CMemorySurface* AsMemorySurface(IDirect3DSurface8* surface);

@@ -1,0 +1,134 @@
+#include "tools/assetgen/library.h"
+
+#include <algorithm>
+#include <map>
+
+#include "tools/assetgen/mesh.h"
+#include "tools/assetgen/preview.h"
+#include "tools/assetgen/sounds.h"
+#include "tools/assetgen/text.h"
+
+namespace assetgen {
+
+bool BuildLibrary(Library* library, std::string* error) {
+  if (!LoadFonts(error)) return false;
+  library->textures = MakeTextures();
+  for (const TextureAsset& t : library->textures) {
+    std::vector<uint8_t> bytes = Encode(t);
+    if (bytes.empty()) {
+      if (error) *error = "could not encode " + t.name;
+      return false;
+    }
+    library->entries.push_back({t.name, std::move(bytes)});
+  }
+  for (const MeshAsset& m : MakeMeshes()) {
+    // Every form the game's .x reader knows is in use: the board compressed, the cursor
+    // binary, the rest as text.
+    const std::string text = m.mesh.ToText(m.name);
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    if (m.name == "PlateFloor") bytes = m.mesh.ToBinary(m.name, true);
+    if (m.name == "MouseModel") bytes = m.mesh.ToBinary(m.name, false);
+    library->entries.push_back({m.name, std::move(bytes)});
+  }
+  for (SoundAsset& s : MakeSamples()) library->entries.push_back({s.name, std::move(s.data)});
+  for (SoundAsset& s : MakeSongs()) library->entries.push_back({s.name, std::move(s.data)});
+  return true;
+}
+
+namespace {
+
+const Image* Find(const std::vector<TextureAsset>& textures, const std::string& name) {
+  for (const TextureAsset& t : textures)
+    if (t.name == name) return &t.image;
+  return nullptr;
+}
+
+// The options screen at 1024 x 768 as the game lays it out: the picture, then atlas cells
+// at their grid places (settings: 800x600, high detail on, surroundings off, track 2,
+// volumes 80 and 180, moving board on, move style 4, plate texture 0), then the back button.
+Image OptionsPreview(const std::vector<TextureAsset>& textures) {
+  const Image* picture = Find(textures, "VantorelOptions");
+  const Image* atlas = Find(textures, "OptTex");
+  Image screen(1024, 768);
+  if (!picture || !atlas) return screen;
+  screen.Blit(*picture, 0, 0, 1024, 768);
+  const float U = 1024 / 20.0f, V = 768 / 20.0f;
+  auto quad = [&](float x, float y, float w, float h, float u, float v, float du, float dv) {
+    Image cell(static_cast<int>(du * atlas->width()), static_cast<int>(dv * atlas->height()));
+    for (int py = 0; py < cell.height(); ++py)
+      for (int px = 0; px < cell.width(); ++px)
+        cell.at(px, py) = atlas->at(static_cast<int>(u * atlas->width()) + px, static_cast<int>(v * atlas->height()) + py);
+    Image scaled = cell.Resized(static_cast<int>(w * U), static_cast<int>(h * V));
+    for (int py = 0; py < scaled.height(); ++py)
+      for (int px = 0; px < scaled.width(); ++px) {
+        const Color& c = scaled.at(px, py);
+        if (c.r + c.g + c.b > 0.01f) screen.Blend(static_cast<int>(x * U) + px, static_cast<int>(y * V) + py, c, 1);
+      }
+  };
+  quad(1.0f, 5.0f, 3.0f, 1.5f, 0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f);
+  quad(1.0f, 6.9f, 3.0f, 1.0f, 1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27);
+  quad(1.0f, 8.4f, 3.0f, 1.0f, 1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27);
+  quad(4.3f, 5.1f, 1.5f, 1.3f, 0 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f);
+  quad(6.0f, 5.1f, 1.5f, 1.3f, 3 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f);
+  quad(7.7f, 5.1f, 1.5f, 1.3f, 4 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f);
+  quad(4.5f, 6.7f, 1.0f, 1.3f, 1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f);
+  quad(4.5f, 8.2f, 1.0f, 1.3f, 0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f);
+  for (int k = 0; k < 3; ++k) quad(10.85f, 5.05f + 1.5f * k, 3.0f, 1.3f, k / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9);
+  for (int k = 0; k < 3; ++k) quad(14.4f + k, 5.2f, 0.8f, 1.0f, (2 * k + (k == 1)) / 9.0f, 7 / 9.0f, 1 / 9.0f, 0.8f / 9);
+  quad(17.4f, 5.2f, 1.5f, 1.0f, 4 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9);
+  quad(14.4f, 6.55f, 4.5f, 1.3f, 0, 1.02f / 9, 23 / 36.0f, 0.96f / 9);
+  quad(14.4f, 8.05f, 4.5f, 1.3f, 0, 1.02f / 9, 23 / 36.0f, 0.96f / 9);
+  quad(14.59f + 80 * 0.01568f, 6.55f, 0.2f, 1.3f, 23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f);
+  quad(14.59f + 180 * 0.01568f, 8.05f, 0.2f, 1.3f, 23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f);
+  quad(4.3f, 12.2f, 3.0f, 1.5f, 2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27);
+  for (int k = 0; k < 3; ++k) quad(4.3f, 13.95f + 1.75f * k, 3.0f, 1.5f, k / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9);
+  quad(7.8f, 12.3f, 1.0f, 1.3f, 1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f);
+  for (int k = 0; k < 5; ++k) {
+    quad(7.4f + 1.7f * k, 14.0f, 1.6f, 0.8f, 0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9);
+    quad(7.55f + 1.7f * k, 14.9f, 1.3f, 0.5f, 1 / 4.0f, k == 4 ? 2 / 9.0f : 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f);
+  }
+  for (int n = 0; n < 10; ++n)
+    quad(7.7f + 1.7f * (n % 5), 15.8f + 1.75f * (n / 5), 1.0f, 1.3f, 0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f);
+  const float bw = 1024 / 15.0f / U, bh = 768 / 20.0f / V;
+  quad(bw, 20 - 2 * bh, bw, bh, 2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f);
+  screen.Clamp();
+  return screen;
+}
+
+}  // namespace
+
+std::vector<TextureAsset> ContactSheets(const std::vector<TextureAsset>& textures) {
+  std::map<std::string, std::vector<const TextureAsset*>> groups;
+  for (const TextureAsset& t : textures) groups[t.group].push_back(&t);
+  std::vector<TextureAsset> sheets;
+  for (const auto& [group, members] : groups) {
+    // Large pictures are shown at up to 512 pixels, the rest at up to 256.
+    const int tile = members.size() > 12 ? 192 : 512;
+    const int columns = members.size() > 12 ? 8 : 3;
+    const int rows = static_cast<int>((members.size() + columns - 1) / columns);
+    const int labelH = 28, pad = 12;
+    Image sheet(columns * (tile + pad) + pad, rows * (tile + labelH + pad) + pad, Color{0.25f, 0.25f, 0.28f, 1});
+    TextStyle label;
+    label.font = FontStyle::kRegular;
+    label.size = 20;
+    for (size_t i = 0; i < members.size(); ++i) {
+      const Image& picture = members[i]->image;
+      const int col = static_cast<int>(i) % columns, row = static_cast<int>(i) / columns;
+      const float scale = std::min(1.0f, std::min(tile / static_cast<float>(picture.width()), tile / static_cast<float>(picture.height())));
+      const int w = std::max(1, static_cast<int>(picture.width() * scale)), h = std::max(1, static_cast<int>(picture.height() * scale));
+      const int x = pad + col * (tile + pad), y = pad + row * (tile + labelH + pad);
+      sheet.Blit(picture, x, y, w, h);
+      DrawText(sheet, x, y + tile + 2, tile, labelH - 4, members[i]->name + " " + std::to_string(picture.width()) + "x" +
+                                                             std::to_string(picture.height()),
+               label);
+    }
+    sheet.Clamp();
+    sheets.push_back({"contact-" + group, std::move(sheet), ImageFormat::kPng, group});
+  }
+  sheets.push_back({"preview-options", OptionsPreview(textures), ImageFormat::kPng, "preview"});
+  sheets.push_back({"preview-scene", ScenePreview(textures, false), ImageFormat::kPng, "preview"});
+  sheets.push_back({"preview-scene-tilted", ScenePreview(textures, true), ImageFormat::kPng, "preview"});
+  return sheets;
+}
+
+}  // namespace assetgen

@@ -1,0 +1,31 @@
+#pragma once
+// The textures of the resource library, generated procedurally.
+#include <string>
+#include <vector>
+
+#include "tools/assetgen/image.h"
+
+namespace assetgen {
+
+enum class ImageFormat { kPng, kPngAlpha, kJpeg };
+
+struct TextureAsset {
+  std::string name;
+  Image image;
+  ImageFormat format = ImageFormat::kPng;
+  std::string group;  // contact-sheet group
+};
+
+// The seven ball colours of the game (1..7) as displayed; index 0 is unused.
+Color BallColour(int colour);
+// A shaded sphere with highlight and soft shadow, for the 2D pictures.
+void DrawBall(Image& image, float cx, float cy, float r, const Color& colour, bool shadow = true);
+
+void AddWorldTextures(std::vector<TextureAsset>& out);   // ball, caustics, room, floor
+void AddScreenTextures(std::vector<TextureAsset>& out);  // full-screen pictures and the menu strip
+void AddSheetTextures(std::vector<TextureAsset>& out);   // digit, hint, symbol sheets and the options atlas
+
+std::vector<TextureAsset> MakeTextures();
+std::vector<uint8_t> Encode(const TextureAsset& texture);
+
+}  // namespace assetgen

@@ -1,0 +1,314 @@
+// Sheets addressed by cell: digits, hint icons, name symbols and the options atlas.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "tools/assetgen/text.h"
+#include "tools/assetgen/textures.h"
+
+namespace assetgen {
+
+namespace {
+
+TextStyle GlyphStyle(float size) {
+  TextStyle style;
+  style.size = size;
+  style.top = Color{1.0f, 1.0f, 0.9f, 1};
+  style.bottom = Color{1.0f, 0.75f, 0.3f, 1};
+  style.glow = Color{1.0f, 0.5f, 0.1f, 0.3f};
+  style.glowRadius = 6;
+  return style;
+}
+
+Image DigitSheet() {
+  // 5 x 2 cells: 0..4 on top, 5..9 below; light on black, added to the scene.
+  const int cell = 128;
+  Image image(cell * 5, cell * 2, Color{0, 0, 0, 1});
+  for (int d = 0; d < 10; ++d) {
+    const int x = (d % 5) * cell, y = (d / 5) * cell;
+    DrawText(image, x + 14, y + 10, cell - 28, cell - 20, std::string(1, static_cast<char>('0' + d)), GlyphStyle(120));
+  }
+  return image;
+}
+
+Image HintSheet() {
+  // 4 x 2 cells: an empty socket, then the seven ball colours.
+  const int cell = 128;
+  Image image(cell * 4, cell * 2, Color{0, 0, 0, 1});
+  PanelStyle socket;
+  socket.top = Color{0.12f, 0.13f, 0.25f, 1};
+  socket.bottom = Color{0.03f, 0.03f, 0.08f, 1};
+  socket.rim = Color{0.5f, 0.55f, 0.8f, 1};
+  socket.radius = 22;
+  socket.bevel = 4;
+  socket.shadow = 0;
+  for (int c = 0; c < 8; ++c) {
+    const float x = static_cast<float>((c % 4) * cell), y = static_cast<float>((c / 4) * cell);
+    DrawPanel(image, x + 6, y + 6, cell - 12, cell - 12, socket);
+    if (c == 0) {
+      // No ball: a dim hollow ring.
+      const int size = cell;
+      Mask ring = CircleMask(size, size, size / 2.0f, size / 2.0f, 34);
+      Mask hole = CircleMask(size, size, size / 2.0f, size / 2.0f, 28);
+      for (int py = 0; py < size; ++py)
+        for (int px = 0; px < size; ++px) ring.at(px, py) = std::max(0.0f, ring.at(px, py) - hole.at(px, py));
+      image.Paint(ring, static_cast<int>(x), static_cast<int>(y), Color{0.35f, 0.38f, 0.55f, 1});
+    } else {
+      DrawBall(image, x + cell / 2.0f, y + cell / 2.0f - 2, 38, BallColour(c));
+    }
+  }
+  return image;
+}
+
+// Cell (column, row) of a name character in the 7 x 10 symbol sheet; false when it has none.
+bool SymbolCell(char ch, int* column, int* row) {
+  int n;
+  if (ch >= 'A' && ch <= 'Z') {
+    n = ch - 'A';
+    *column = n % 7;
+    *row = n / 7;
+  } else if (ch >= 'a' && ch <= 'z') {
+    n = ch - 'a';
+    *column = n % 7;
+    *row = 4 + n / 7;
+  } else if (ch >= '0' && ch <= '9') {
+    n = ch - '0';
+    *column = n % 7;
+    *row = 8 + n / 7;
+  } else {
+    static const struct {
+      char ch;
+      int column, row;
+    } extra[] = {{'.', 5, 3}, {'_', 6, 3}, {',', 5, 7}, {'!', 6, 7}, {'@', 3, 9}, {'#', 4, 9}, {'$', 5, 9}};
+    for (const auto& e : extra)
+      if (e.ch == ch) {
+        *column = e.column;
+        *row = e.row;
+        return true;
+      }
+    return false;  // space (6, 9) stays an empty cell
+  }
+  return true;
+}
+
+Image SymbolSheet() {
+  const int cell = 64;
+  Image image(cell * 7, cell * 10, Color{0, 0, 0, 1});
+  const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._,!@#$";
+  for (char ch : chars) {
+    int column = 0, row = 0;
+    if (!SymbolCell(ch, &column, &row)) continue;
+    TextStyle style = GlyphStyle(50);
+    style.glowRadius = 3;
+    // The cells are drawn a hair narrower than 1/7 of the sheet: keep the glyphs off the right edge,
+    // and the descenders and their glow off the bottom.
+    DrawText(image, column * cell + 7, row * cell + 6, cell - 16, cell - 16, std::string(1, ch), style);
+  }
+  return image;
+}
+
+// --- The options atlas -------------------------------------------------------------------
+
+constexpr int kAtlasW = 1080, kAtlasH = 810;
+
+struct Cell {
+  float x, y, w, h;  // pixels
+};
+
+Cell AtlasCell(float u, float v, float du, float dv) { return {u * kAtlasW, v * kAtlasH, du * kAtlasW, dv * kAtlasH}; }
+
+PanelStyle ButtonStyle(const Color& base, bool lit) {
+  PanelStyle style;
+  style.top = lit ? Mix(base, Color{1, 1, 1, 1}, 0.35f) : Scale(base, 0.55f);
+  style.bottom = lit ? base : Scale(base, 0.22f);
+  style.rim = lit ? Color{1.0f, 0.95f, 0.8f, 1} : Color{0.45f, 0.5f, 0.6f, 1};
+  style.radius = 12;
+  style.bevel = 4;
+  style.shadow = 0;
+  return style;
+}
+
+TextStyle ButtonText(bool lit, float size) {
+  TextStyle style;
+  style.size = size;
+  style.top = lit ? Color{1, 1, 1, 1} : Color{0.72f, 0.75f, 0.8f, 1};
+  style.bottom = lit ? Color{1.0f, 0.95f, 0.75f, 1} : Color{0.55f, 0.58f, 0.65f, 1};
+  style.outline = lit ? Color{0.3f, 0.08f, 0.02f, 1} : Color{0.05f, 0.05f, 0.08f, 1};
+  style.outlineWidth = 2;
+  if (lit) {
+    style.glow = Color{1.0f, 0.8f, 0.4f, 0.4f};
+    style.glowRadius = 6;
+  }
+  return style;
+}
+
+void Button(Image& image, const Cell& cell, const std::string& label, const Color& base, bool lit, float inset = 5) {
+  DrawPanel(image, cell.x + inset, cell.y + inset, cell.w - 2 * inset, cell.h - 2 * inset, ButtonStyle(base, lit));
+  DrawText(image, static_cast<int>(cell.x + inset + 8), static_cast<int>(cell.y + inset + 4),
+           static_cast<int>(cell.w - 2 * inset - 16), static_cast<int>(cell.h - 2 * inset - 8), label,
+           ButtonText(lit, cell.h * 0.62f));
+}
+
+void Label(Image& image, const Cell& cell, const std::string& text) {
+  PanelStyle plaque;
+  plaque.top = Color{0.16f, 0.2f, 0.36f, 1};
+  plaque.bottom = Color{0.06f, 0.07f, 0.16f, 1};
+  plaque.rim = Color{0.5f, 0.6f, 0.9f, 1};
+  plaque.radius = 10;
+  plaque.bevel = 3;
+  plaque.shadow = 0;
+  const float inset = 4;
+  DrawPanel(image, cell.x + inset, cell.y + inset, cell.w - 2 * inset, cell.h - 2 * inset, plaque);
+  TextStyle style;
+  style.size = std::min(cell.h * 0.55f, 52.0f);
+  style.top = Color{1.0f, 1.0f, 1.0f, 1};
+  style.bottom = Color{0.75f, 0.85f, 1.0f, 1};
+  style.shadow = 0.8f;
+  DrawText(image, static_cast<int>(cell.x + 16), static_cast<int>(cell.y + 8), static_cast<int>(cell.w - 32),
+           static_cast<int>(cell.h - 16), text, style);
+}
+
+// A diode switch: a dark lens when off, a glowing green one when on.
+void Diode(Image& image, const Cell& cell, bool on, const Color& light, float scaleX = 1, float scaleY = 1) {
+  PanelStyle housing = ButtonStyle(Color{0.35f, 0.37f, 0.42f, 1}, false);
+  housing.radius = std::min(cell.w, cell.h) * 0.3f;
+  DrawPanel(image, cell.x + 6, cell.y + 6, cell.w - 12, cell.h - 12, housing);
+  const float cx = cell.x + cell.w / 2, cy = cell.y + cell.h / 2;
+  const float rx = (cell.w / 2 - 16) * scaleX, ry = (cell.h / 2 - 16) * scaleY;
+  const int w = static_cast<int>(cell.w), h = static_cast<int>(cell.h);
+  Mask lens(w, h);
+  for (int py = 0; py < h; ++py)
+    for (int px = 0; px < w; ++px) {
+      const float dx = (px + 0.5f - cell.w / 2) / rx, dy = (py + 0.5f - cell.h / 2) / ry;
+      lens.at(px, py) = std::clamp((1 - std::sqrt(dx * dx + dy * dy)) * std::min(rx, ry) + 0.5f, 0.0f, 1.0f);
+    }
+  const int ox = static_cast<int>(cell.x), oy = static_cast<int>(cell.y);
+  if (on) image.Glow(lens, ox, oy, light, 14, 0.8f);
+  image.Paint(lens, ox, oy, [&](int px, int py) {
+    const float dy = (py - cy) / ry, dx = (px - cx) / rx;
+    const float shine = std::max(0.0f, 1 - std::sqrt((dx + 0.3f) * (dx + 0.3f) + (dy + 0.4f) * (dy + 0.4f)) * 1.6f);
+    const Color base = on ? Mix(light, Color{1, 1, 1, 1}, 0.25f) : Scale(light, 0.18f);
+    return Mix(base, Color{1, 1, 1, 1}, shine * (on ? 0.6f : 0.3f));
+  });
+}
+
+void SliderBar(Image& image, const Cell& cell) {
+  PanelStyle groove = ButtonStyle(Color{0.3f, 0.32f, 0.4f, 1}, false);
+  groove.radius = 10;
+  DrawPanel(image, cell.x + 4, cell.y + 18, cell.w - 8, cell.h - 36, groove);
+  // A ramp of light along the groove, quiet at the left and loud at the right.
+  const int x0 = static_cast<int>(cell.x + 16), x1 = static_cast<int>(cell.x + cell.w - 16);
+  const int y0 = static_cast<int>(cell.y + 30), y1 = static_cast<int>(cell.y + cell.h - 30);
+  for (int x = x0; x < x1; ++x) {
+    const float t = (x - x0) / static_cast<float>(x1 - x0);
+    const int top = static_cast<int>(y1 - (y1 - y0) * (0.25f + 0.75f * t));
+    for (int y = top; y < y1; ++y) {
+      Color c = Mix(Color{0.15f, 0.6f, 0.25f, 1}, Color{0.95f, 0.35f, 0.1f, 1}, t);
+      c = Scale(c, 0.8f + 0.4f * (y1 - y) / static_cast<float>(y1 - y0));
+      image.Blend(x, y, c, (x % 12) < 9 ? 1.0f : 0.25f);
+    }
+  }
+}
+
+void Knob(Image& image, const Cell& cell) {
+  PanelStyle knob;
+  knob.top = Color{0.95f, 0.95f, 1.0f, 1};
+  knob.bottom = Color{0.45f, 0.5f, 0.6f, 1};
+  knob.rim = Color{1, 1, 1, 1};
+  knob.radius = 6;
+  knob.bevel = 3;
+  knob.shadow = 0;
+  DrawPanel(image, cell.x + 3, cell.y + 4, cell.w - 6, cell.h - 8, knob);
+  for (int y = static_cast<int>(cell.y + 30); y < cell.y + cell.h - 30; y += 8)
+    for (int x = static_cast<int>(cell.x + 9); x < cell.x + cell.w - 9; ++x) image.Blend(x, y, Color{0.3f, 0.3f, 0.4f, 1}, 0.8f);
+}
+
+void Lamp(Image& image, const Cell& cell, bool on) {
+  Diode(image, cell, on, Color{0.3f, 1.0f, 0.35f, 1}, 1.0f, 1.4f);
+}
+
+void Thumbnail(Image& image, const Cell& cell, const Image& picture, bool plates) {
+  const int x = static_cast<int>(cell.x + 5), y = static_cast<int>(cell.y + 5);
+  const int w = static_cast<int>(cell.w - 10), h = static_cast<int>(cell.h - 10);
+  Image frame(w, h, Color{0.02f, 0.02f, 0.03f, 1});
+  if (plates) {
+    // A 2 x 2 patch of plates with gaps.
+    const int pw = (w - 12) / 2, ph = (h - 12) / 2;
+    for (int j = 0; j < 2; ++j)
+      for (int i = 0; i < 2; ++i) frame.Blit(picture, 4 + i * (pw + 4), 4 + j * (ph + 4), pw, ph);
+  } else {
+    frame.Blit(picture, 3, 3, w - 6, h - 6);
+  }
+  for (int py = 0; py < h; ++py)
+    for (int px = 0; px < w; ++px) {
+      Color c = frame.at(px, py);
+      // Keep every pixel above the transparent colour.
+      c.r = std::max(c.r, 0.01f);
+      c.g = std::max(c.g, 0.01f);
+      c.b = std::max(c.b, 0.01f);
+      image.at(x + px, y + py) = c;
+    }
+}
+
+Image OptionsAtlas(const std::vector<TextureAsset>& floorTextures) {
+  Image image(kAtlasW, kAtlasH, Color{0, 0, 0, 1});
+  const Color red{0.8f, 0.18f, 0.12f, 1}, green{0.15f, 0.62f, 0.25f, 1}, blue{0.2f, 0.35f, 0.8f, 1};
+  // Row 0: the resolution buttons, off and on.
+  const char* modes[] = {"640x480", "800x600", "1024x768"};
+  for (int k = 0; k < 3; ++k)
+    for (int lit = 0; lit < 2; ++lit)
+      Button(image, AtlasCell((2 * k + lit) / 6.0f, 0, 1 / 6.0f, 1 / 9.0f), modes[k], red, lit != 0);
+  // Row 1: slider bar and knob; back button (rows 1 and 2, normal and highlighted).
+  SliderBar(image, AtlasCell(0, 1.02f / 9, 23 / 36.0f, 0.96f / 9));
+  Knob(image, AtlasCell(23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f));
+  Button(image, AtlasCell(2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f), "Back", blue, false, 8);
+  Button(image, AtlasCell(2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f), "Back", Color{0.35f, 0.55f, 1.0f, 1}, true, 8);
+  // Row 2: the switch (off, on) and the move-style lamp (lit above, dark below).
+  Diode(image, AtlasCell(0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), false, Color{0.3f, 1.0f, 0.35f, 1});
+  Diode(image, AtlasCell(1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), true, Color{0.3f, 1.0f, 0.35f, 1});
+  Lamp(image, AtlasCell(1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f), true);
+  Lamp(image, AtlasCell(1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f), false);
+  // Row 3: the five move-style buttons.
+  const char* styles[] = {"At once", "Fast steps", "Steps", "Slide", "Hop"};
+  for (int k = 0; k < 5; ++k) Button(image, AtlasCell(0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9), styles[k], green, true, 4);
+  // Labels of the video and game panels.
+  Label(image, AtlasCell(0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f), "Resolution");
+  Label(image, AtlasCell(1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27), "High detail");
+  Label(image, AtlasCell(1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27), "Surroundings");
+  Label(image, AtlasCell(2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27), "Moving board");
+  // Labels of the sound panel.
+  Label(image, AtlasCell(0, 5 / 9.0f, 0.99f / 3, 0.99f / 9), "Music track");
+  Label(image, AtlasCell(1 / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9), "Music volume");
+  Label(image, AtlasCell(2 / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9), "Sound volume");
+  // Labels of the game panel's rows.
+  Label(image, AtlasCell(0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), "Move style");
+  Label(image, AtlasCell(1 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), "Plates");
+  Label(image, AtlasCell(2 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), "Whole floor");
+  // Row 7: the track buttons 1..3 (off, on) and random (off, on).
+  for (int k = 0; k < 3; ++k)
+    for (int lit = 0; lit < 2; ++lit)
+      Button(image, AtlasCell((2 * k + lit) / 9.0f, 7 / 9.0f, 1 / 9.0f, 0.8f / 9), std::to_string(k + 1), red, lit != 0, 4);
+  Button(image, AtlasCell(4 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9), "Random", red, false, 4);
+  Button(image, AtlasCell(5 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9), "Random", red, true, 4);
+  // The panels draw the atlas with black as the transparent colour: faint glows are cut.
+  image.SnapDarkToBlack(0.05f);
+  // Row 8: the ten floor choices, plate textures then whole-floor textures.
+  for (int n = 0; n < 10; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, n < 5 ? "TexPlace%02d" : "TexFloor%02d", n % 5);
+    for (const TextureAsset& t : floorTextures)
+      if (t.name == name) Thumbnail(image, AtlasCell(0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f), t.image, n < 5);
+  }
+  return image;
+}
+
+}  // namespace
+
+void AddSheetTextures(std::vector<TextureAsset>& out) {
+  out.push_back({"UpMenuNums", DigitSheet(), ImageFormat::kPng, "sheets"});
+  out.push_back({"Podskazka", HintSheet(), ImageFormat::kPng, "sheets"});
+  out.push_back({"Symbols", SymbolSheet(), ImageFormat::kPng, "sheets"});
+  out.push_back({"OptTex", OptionsAtlas(out), ImageFormat::kPng, "options"});
+}
+
+}  // namespace assetgen
