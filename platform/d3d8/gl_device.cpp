@@ -32,17 +32,6 @@ void ValueToFloats(const D3DCOLORVALUE& c, float out[4]) {
 void LoadMatrix(const D3DMATRIX& m) { glLoadMatrixf(&m.m[0][0]); }
 void MultMatrix(const D3DMATRIX& m) { glMultMatrixf(&m.m[0][0]); }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float sum = 0.0f;
-      for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = sum;
-    }
-  return r;
-}
-
 GLenum CompareFunc(DWORD f) {
   switch (f) {
     case D3DCMP_NEVER: return GL_NEVER;
@@ -209,11 +198,11 @@ bool CGLDevice::LayoutFor(DWORD shader, VertexLayout* layout) const {
   VertexLayout l;
   if (shader & 1u) {
     // A declared vertex shader: its stream-0 registers give the layout.
-    auto it = m_vertexShaders.find(shader);
-    if (it == m_vertexShaders.end()) return false;
+    const std::vector<DWORD>* declaration = m_vertexShaders.Declaration(shader);
+    if (!declaration) return false;
     int offset = 0;
     bool streamZero = true;
-    for (DWORD token : it->second) {
+    for (DWORD token : *declaration) {
       if (token == D3DVSD_END()) break;
       const DWORD kind = (token & D3DVSD_TOKENTYPEMASK) >> D3DVSD_TOKENTYPESHIFT;
       if (kind == D3DVSD_TOKEN_STREAM) {
@@ -420,27 +409,6 @@ HRESULT CGLDevice::Configure(const D3DPRESENT_PARAMETERS& requested) {
 void CGLDevice::TextureDestroyed(CMemoryTexture* texture) {
   if (texture->glName && MakeCurrent()) glDeleteTextures(1, &texture->glName);
   texture->glName = 0;
-}
-
-// --- IUnknown ---
-HRESULT CGLDevice::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDirect3DDevice8) {
-    *object = static_cast<IDirect3DDevice8*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CGLDevice::AddRef() { return ++m_refs; }
-
-ULONG CGLDevice::Release() {
-  if (m_refs == 0) return 0;
-  const ULONG left = --m_refs;
-  if (left == 0) delete this;
-  return left;
 }
 
 // --- Device status ---
@@ -870,7 +838,7 @@ HRESULT CGLDevice::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) 
 
 HRESULT CGLDevice::MultiplyTransform(D3DTRANSFORMSTATETYPE state, CONST D3DMATRIX* matrix) {
   if (!matrix) return D3DERR_INVALIDCALL;
-  return m_model.SetTransform(state, Multiply(*matrix, m_model.Transform(state)));
+  return m_model.MultiplyTransform(state, *matrix);
 }
 
 HRESULT CGLDevice::SetViewport(CONST D3DVIEWPORT8* viewport) {
@@ -1478,18 +1446,12 @@ HRESULT CGLDevice::ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer8*, DW
 // --- Vertex shaders: declarations are kept; drawing uses the fixed pipeline with the declared layout ---
 HRESULT CGLDevice::CreateVertexShader(CONST DWORD* declaration, CONST DWORD*, DWORD* handle, DWORD) {
   if (!declaration || !handle) return D3DERR_INVALIDCALL;
-  std::vector<DWORD> tokens;
-  for (const DWORD* t = declaration; tokens.size() < 4096; ++t) {
-    tokens.push_back(*t);
-    if (*t == D3DVSD_END()) break;
-  }
-  *handle = (m_nextShader++ << 16) | 1u;  // bit 0 set: never a vertex format
-  m_vertexShaders[*handle] = std::move(tokens);
+  *handle = m_vertexShaders.Create(declaration);
   return S_OK;
 }
 
 HRESULT CGLDevice::SetVertexShader(DWORD handle) {
-  if ((handle & 1u) && !m_vertexShaders.count(handle)) return D3DERR_INVALIDCALL;
+  if ((handle & 1u) && !m_vertexShaders.Has(handle)) return D3DERR_INVALIDCALL;
   return m_model.SetVertexShader(handle);
 }
 
@@ -1500,43 +1462,25 @@ HRESULT CGLDevice::GetVertexShader(DWORD* handle) {
 }
 
 HRESULT CGLDevice::DeleteVertexShader(DWORD handle) {
-  if (!m_vertexShaders.erase(handle)) return D3DERR_INVALIDCALL;
+  if (!m_vertexShaders.Delete(handle)) return D3DERR_INVALIDCALL;
   if (m_model.State().vertexShader == handle) m_model.SetVertexShader(0);
   return S_OK;
 }
 
 HRESULT CGLDevice::SetVertexShaderConstant(DWORD reg, CONST void* data, DWORD count) {
   if (!data || reg + count > 96) return D3DERR_INVALIDCALL;
-  const float* values = static_cast<const float*>(data);
-  for (DWORD i = 0; i < count; ++i) m_vsConstants[reg + i].assign(values + i * 4, values + i * 4 + 4);
+  m_vertexShaders.SetConstants(reg, static_cast<const float*>(data), count);
   return S_OK;
 }
 
 HRESULT CGLDevice::GetVertexShaderConstant(DWORD reg, void* data, DWORD count) {
   if (!data) return D3DERR_INVALIDCALL;
-  float* values = static_cast<float*>(data);
-  for (DWORD i = 0; i < count; ++i) {
-    auto it = m_vsConstants.find(reg + i);
-    for (int k = 0; k < 4; ++k) values[i * 4 + k] = it != m_vsConstants.end() ? it->second[k] : 0.0f;
-  }
+  m_vertexShaders.GetConstants(reg, static_cast<float*>(data), count);
   return S_OK;
 }
 
 HRESULT CGLDevice::GetVertexShaderDeclaration(DWORD handle, void* data, DWORD* size) {
-  auto it = m_vertexShaders.find(handle);
-  if (it == m_vertexShaders.end() || !size) return D3DERR_INVALIDCALL;
-  const DWORD needed = static_cast<DWORD>(it->second.size() * sizeof(DWORD));
-  if (!data) {
-    *size = needed;
-    return S_OK;
-  }
-  if (*size < needed) {
-    *size = needed;
-    return D3DERR_MOREDATA;
-  }
-  std::memcpy(data, it->second.data(), needed);
-  *size = needed;
-  return S_OK;
+  return m_vertexShaders.CopyDeclaration(handle, data, size);
 }
 
 HRESULT CGLDevice::GetVertexShaderFunction(DWORD, void*, DWORD* size) {

@@ -34,26 +34,6 @@ IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
   return new CGLDirect3D();
 }
 
-HRESULT CGLDirect3D::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDirect3D8) {
-    *object = static_cast<IDirect3D8*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CGLDirect3D::AddRef() { return ++m_refs; }
-
-ULONG CGLDirect3D::Release() {
-  if (m_refs == 0) return 0;
-  const ULONG left = --m_refs;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT CGLDirect3D::RegisterSoftwareDevice(void*) { return D3DERR_INVALIDCALL; }
 
 UINT CGLDirect3D::GetAdapterCount() { return 1; }

@@ -123,12 +123,8 @@ bool LockRange(size_t bufferSize, UINT offset, UINT size, UINT* length) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-CMemoryVertexBuffer::CMemoryVertexBuffer(MemoryHostPtr host, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : TMemoryResource(std::move(host), D3DRTYPE_VERTEXBUFFER, usage, pool, IID_IDirect3DVertexBuffer8),
-      m_data(length),
-      m_fvf(fvf) {}
-
-HRESULT CMemoryVertexBuffer::Lock(UINT offset, UINT size, BYTE** data, DWORD) {
+template <class I>
+HRESULT TMemoryBuffer<I>::Lock(UINT offset, UINT size, BYTE** data, DWORD) {
   UINT length = 0;
   if (!data || !LockRange(m_data.size(), offset, size, &length)) return D3DERR_INVALIDCALL;
   *data = m_data.data() + offset;
@@ -136,11 +132,20 @@ HRESULT CMemoryVertexBuffer::Lock(UINT offset, UINT size, BYTE** data, DWORD) {
   return S_OK;
 }
 
-HRESULT CMemoryVertexBuffer::Unlock() {
+template <class I>
+HRESULT TMemoryBuffer<I>::Unlock() {
   if (m_locks == 0) return D3DERR_INVALIDCALL;
   --m_locks;
   return S_OK;
 }
+
+template class TMemoryBuffer<IDirect3DVertexBuffer8>;
+template class TMemoryBuffer<IDirect3DIndexBuffer8>;
+
+// ---------------------------------------------------------------------------
+CMemoryVertexBuffer::CMemoryVertexBuffer(MemoryHostPtr host, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+    : TMemoryBuffer(std::move(host), D3DRTYPE_VERTEXBUFFER, length, usage, pool, IID_IDirect3DVertexBuffer8),
+      m_fvf(fvf) {}
 
 HRESULT CMemoryVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
@@ -155,23 +160,8 @@ HRESULT CMemoryVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 
 // ---------------------------------------------------------------------------
 CMemoryIndexBuffer::CMemoryIndexBuffer(MemoryHostPtr host, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : TMemoryResource(std::move(host), D3DRTYPE_INDEXBUFFER, usage, pool, IID_IDirect3DIndexBuffer8),
-      m_data(length),
+    : TMemoryBuffer(std::move(host), D3DRTYPE_INDEXBUFFER, length, usage, pool, IID_IDirect3DIndexBuffer8),
       m_format(format) {}
-
-HRESULT CMemoryIndexBuffer::Lock(UINT offset, UINT size, BYTE** data, DWORD) {
-  UINT length = 0;
-  if (!data || !LockRange(m_data.size(), offset, size, &length)) return D3DERR_INVALIDCALL;
-  *data = m_data.data() + offset;
-  ++m_locks;
-  return S_OK;
-}
-
-HRESULT CMemoryIndexBuffer::Unlock() {
-  if (m_locks == 0) return D3DERR_INVALIDCALL;
-  --m_locks;
-  return S_OK;
-}
 
 HRESULT CMemoryIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
@@ -281,24 +271,6 @@ CMemorySurface::~CMemorySurface() {
 }
 
 CMemoryImage& CMemorySurface::Image() { return m_texture ? m_texture->Level(m_level) : m_image; }
-
-HRESULT CMemorySurface::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDirect3DSurface8) {
-    *object = static_cast<IDirect3DSurface8*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CMemorySurface::Release() {
-  if (m_refs == 0) return 0;
-  const ULONG left = --m_refs;
-  if (left == 0) delete this;
-  return left;
-}
 
 HRESULT CMemorySurface::GetDevice(IDirect3DDevice8** device) {
   if (!device || !m_host->device) return D3DERR_INVALIDCALL;

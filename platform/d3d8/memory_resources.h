@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
+#include "platform/win32/com_object.h"
 
 class CMemoryResource;
 class CMemoryTexture;
@@ -104,37 +105,45 @@ class TMemoryResource : public I, public CMemoryResource {
   const IID& m_iid;
 };
 
-class CMemoryVertexBuffer : public TMemoryResource<IDirect3DVertexBuffer8> {
+// The bytes of a vertex or index buffer, locked by byte range (size 0 = to the end).
+template <class I>
+class TMemoryBuffer : public TMemoryResource<I> {
  public:
-  CMemoryVertexBuffer(MemoryHostPtr host, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+  TMemoryBuffer(MemoryHostPtr host, D3DRESOURCETYPE type, UINT length, DWORD usage, D3DPOOL pool, const IID& iid)
+      : TMemoryResource<I>(std::move(host), type, usage, pool, iid), m_data(length) {}
   HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) override;
   HRESULT Unlock() override;
-  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
 
   const std::vector<BYTE>& Data() const { return m_data; }
-  DWORD FVF() const { return m_fvf; }
   bool Locked() const { return m_locks > 0; }
 
- private:
+ protected:
   std::vector<BYTE> m_data;
-  DWORD m_fvf;
+
+ private:
   int m_locks = 0;
 };
 
-class CMemoryIndexBuffer : public TMemoryResource<IDirect3DIndexBuffer8> {
+class CMemoryVertexBuffer : public TMemoryBuffer<IDirect3DVertexBuffer8> {
+ public:
+  CMemoryVertexBuffer(MemoryHostPtr host, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+  DWORD FVF() const { return m_fvf; }
+
+ private:
+  DWORD m_fvf;
+};
+
+class CMemoryIndexBuffer : public TMemoryBuffer<IDirect3DIndexBuffer8> {
  public:
   CMemoryIndexBuffer(MemoryHostPtr host, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) override;
-  HRESULT Unlock() override;
   HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
 
-  const std::vector<BYTE>& Data() const { return m_data; }
   D3DFORMAT Format() const { return m_format; }
 
  private:
-  std::vector<BYTE> m_data;
   D3DFORMAT m_format;
-  int m_locks = 0;
 };
 
 // Pixels of one surface in its Direct3D format, rows packed (pitch = width x bytes per pixel).
@@ -179,14 +188,11 @@ class CMemoryTexture : public TMemoryResource<IDirect3DTexture8> {
 
 // A surface: a free-standing image (image surface, depth buffer, back-buffer
 // copy) or one level of a texture, whose reference it then holds.
-class CMemorySurface : public IDirect3DSurface8 {
+class CMemorySurface : public ComObject<IDirect3DSurface8, IID_IDirect3DSurface8> {
  public:
   CMemorySurface(MemoryHostPtr host, UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool);
   CMemorySurface(MemoryHostPtr host, CMemoryTexture* texture, UINT level);
 
-  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-  ULONG AddRef() override { return ++m_refs; }
-  ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
   HRESULT SetPrivateData(REFGUID refguid, CONST void* pData, DWORD SizeOfData, DWORD Flags) override;
   HRESULT GetPrivateData(REFGUID refguid, void* pData, DWORD* pSizeOfData) override;
@@ -199,14 +205,12 @@ class CMemorySurface : public IDirect3DSurface8 {
   CMemoryImage& Image();
   // Called at LockRect to fill the pixels first (the back buffer reads the frame).
   std::function<void(CMemoryImage&)> refreshOnLock;
-  ULONG RefCount() const { return m_refs; }
 
  protected:
   ~CMemorySurface() override;
 
  private:
   MemoryHostPtr m_host;
-  ULONG m_refs = 1;
   CMemoryImage m_image;
   CMemoryTexture* m_texture = nullptr;
   UINT m_level = 0;

@@ -15,17 +15,6 @@ DWORD Bits(float value) {
 
 DWORD Ptr(const void* p) { return static_cast<DWORD>(reinterpret_cast<uintptr_t>(p)); }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float sum = 0.0f;
-      for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = sum;
-    }
-  return r;
-}
-
 D3DPRESENT_PARAMETERS DefaultParams() {
   D3DPRESENT_PARAMETERS p;
   std::memset(&p, 0, sizeof p);
@@ -131,27 +120,6 @@ IDirect3DBaseTexture8* CRecordingDevice::BoundTexture(DWORD stage) const {
 
 size_t CRecordingDevice::LiveResourceCount() const { return m_host->LiveCount(); }
 size_t CRecordingDevice::LiveDefaultPoolResourceCount() const { return m_host->LiveCount(D3DPOOL_DEFAULT); }
-
-// --- IUnknown ---
-HRESULT CRecordingDevice::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDirect3DDevice8) {
-    *object = static_cast<IDirect3DDevice8*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CRecordingDevice::AddRef() { return ++m_refs; }
-
-ULONG CRecordingDevice::Release() {
-  if (m_refs == 0) return 0;
-  const ULONG left = --m_refs;
-  if (left == 0) delete this;
-  return left;
-}
 
 // --- Device ---
 HRESULT CRecordingDevice::TestCooperativeLevel() {
@@ -430,7 +398,7 @@ HRESULT CRecordingDevice::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* m
 HRESULT CRecordingDevice::MultiplyTransform(D3DTRANSFORMSTATETYPE state, CONST D3DMATRIX* matrix) {
   Log("MultiplyTransform", {static_cast<DWORD>(state)}, {matrix});
   if (!matrix) return D3DERR_INVALIDCALL;
-  return m_model.SetTransform(state, Multiply(*matrix, m_model.Transform(state)));
+  return m_model.MultiplyTransform(state, *matrix);
 }
 
 HRESULT CRecordingDevice::SetViewport(CONST D3DVIEWPORT8* viewport) {
@@ -674,14 +642,7 @@ HRESULT CRecordingDevice::CreateVertexShader(CONST DWORD* declaration, CONST DWO
   Log("CreateVertexShader", {usage}, {declaration, function});
   RECORD_FAILURE("CreateVertexShader");
   if (!declaration || !handle) return D3DERR_INVALIDCALL;
-  std::vector<DWORD> tokens;
-  for (const DWORD* t = declaration; tokens.size() < 4096; ++t) {
-    tokens.push_back(*t);
-    if (*t == D3DVSD_END()) break;
-  }
-  // Shader handles have bit 0 set so they never look like a vertex format.
-  *handle = (m_nextShader++ << 16) | 1u;
-  m_vertexShaders[*handle] = std::move(tokens);
+  *handle = m_vertexShaders.Create(declaration);
   return S_OK;
 }
 
@@ -701,41 +662,27 @@ HRESULT CRecordingDevice::GetVertexShader(DWORD* handle) {
 HRESULT CRecordingDevice::DeleteVertexShader(DWORD handle) {
   Log("DeleteVertexShader", {handle});
   RECORD_FAILURE("DeleteVertexShader");
-  return m_vertexShaders.erase(handle) ? S_OK : D3DERR_INVALIDCALL;
+  return m_vertexShaders.Delete(handle) ? S_OK : D3DERR_INVALIDCALL;
 }
 
 HRESULT CRecordingDevice::SetVertexShaderConstant(DWORD reg, CONST void* data, DWORD count) {
   Log("SetVertexShaderConstant", {reg, count}, {data});
   RECORD_FAILURE("SetVertexShaderConstant");
   if (!data) return D3DERR_INVALIDCALL;
-  const float* values = static_cast<const float*>(data);
-  for (DWORD i = 0; i < count; ++i) m_vsConstants[reg + i].assign(values + i * 4, values + i * 4 + 4);
+  m_vertexShaders.SetConstants(reg, static_cast<const float*>(data), count);
   return S_OK;
 }
 
 HRESULT CRecordingDevice::GetVertexShaderConstant(DWORD reg, void* data, DWORD count) {
   Log("GetVertexShaderConstant", {reg, count});
   if (!data) return D3DERR_INVALIDCALL;
-  float* values = static_cast<float*>(data);
-  for (DWORD i = 0; i < count; ++i) {
-    auto it = m_vsConstants.find(reg + i);
-    for (int k = 0; k < 4; ++k) values[i * 4 + k] = it != m_vsConstants.end() ? it->second[k] : 0.0f;
-  }
+  m_vertexShaders.GetConstants(reg, static_cast<float*>(data), count);
   return S_OK;
 }
 
 HRESULT CRecordingDevice::GetVertexShaderDeclaration(DWORD handle, void* data, DWORD* size) {
   Log("GetVertexShaderDeclaration", {handle});
-  auto it = m_vertexShaders.find(handle);
-  if (it == m_vertexShaders.end() || !size) return D3DERR_INVALIDCALL;
-  const DWORD needed = static_cast<DWORD>(it->second.size() * sizeof(DWORD));
-  if (!data || *size < needed) {
-    *size = needed;
-    return data ? D3DERR_MOREDATA : S_OK;
-  }
-  std::memcpy(data, it->second.data(), needed);
-  *size = needed;
-  return S_OK;
+  return m_vertexShaders.CopyDeclaration(handle, data, size);
 }
 
 HRESULT CRecordingDevice::GetVertexShaderFunction(DWORD handle, void*, DWORD* size) {
@@ -853,26 +800,6 @@ size_t CRecordingDirect3D::CallCount(const std::string& method) const {
 
 void CRecordingDirect3D::ForgetDevice(CRecordingDevice* device) {
   if (m_lastDevice == device) m_lastDevice = nullptr;
-}
-
-HRESULT CRecordingDirect3D::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDirect3D8) {
-    *object = static_cast<IDirect3D8*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CRecordingDirect3D::AddRef() { return ++m_refs; }
-
-ULONG CRecordingDirect3D::Release() {
-  if (m_refs == 0) return 0;
-  const ULONG left = --m_refs;
-  if (left == 0) delete this;
-  return left;
 }
 
 HRESULT CRecordingDirect3D::RegisterSoftwareDevice(void*) {

@@ -50,6 +50,17 @@ bool IsVertexStageState(DWORD type) {
   return type == D3DTSS_TEXCOORDINDEX || type == D3DTSS_TEXTURETRANSFORMFLAGS;
 }
 
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+  D3DMATRIX r;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      float sum = 0.0f;
+      for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
+      r.m[i][j] = sum;
+    }
+  return r;
+}
+
 }  // namespace
 
 struct CD3DStateModel::Block {
@@ -276,6 +287,10 @@ HRESULT CD3DStateModel::SetTransform(DWORD state, const D3DMATRIX& matrix) {
     ++m_generation;
   }
   return S_OK;
+}
+
+HRESULT CD3DStateModel::MultiplyTransform(DWORD state, const D3DMATRIX& matrix) {
+  return SetTransform(state, Multiply(matrix, Transform(state)));
 }
 
 D3DMATRIX CD3DStateModel::Transform(DWORD state) const {

@@ -48,6 +48,8 @@ class CD3DStateModel {
   HRESULT SetStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
   HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture8* texture);
   HRESULT SetTransform(DWORD state, const D3DMATRIX& matrix);
+  // MultiplyTransform: `matrix` times the current transform.
+  HRESULT MultiplyTransform(DWORD state, const D3DMATRIX& matrix);
   D3DMATRIX Transform(DWORD state) const;
   HRESULT SetMaterial(const D3DMATERIAL8& material);
   HRESULT SetLight(DWORD index, const D3DLIGHT8& light);

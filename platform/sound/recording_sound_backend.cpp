@@ -59,6 +59,16 @@ bool RecordingSoundBackend::Init(int mixRate, int channels, unsigned int flags) 
   return true;
 }
 
+void* RecordingSoundBackend::Load(const std::string& method, bool refuse, const unsigned char* data, size_t size) {
+  if (refuse || !data || size == 0) {
+    Record(method + " " + std::to_string(size) + " refused");
+    return nullptr;
+  }
+  void* token = NewToken();
+  Record(method + " " + std::to_string(size) + " " + TokenText(token));
+  return token;
+}
+
 void RecordingSoundBackend::Close() {
   Record("Close");
   open = false;
@@ -66,13 +76,7 @@ void RecordingSoundBackend::Close() {
 }
 
 void* RecordingSoundBackend::LoadSample(const unsigned char* data, size_t size) {
-  if (refuseSamples || !data || size == 0) {
-    Record("LoadSample " + std::to_string(size) + " refused");
-    return nullptr;
-  }
-  void* token = NewToken();
-  Record("LoadSample " + std::to_string(size) + " " + TokenText(token));
-  return token;
+  return Load("LoadSample", refuseSamples, data, size);
 }
 
 void RecordingSoundBackend::FreeSample(void* sample) { Record("FreeSample " + TokenText(sample)); }
@@ -93,13 +97,7 @@ void RecordingSoundBackend::SetSampleVolume(int volume) {
 }
 
 void* RecordingSoundBackend::LoadSong(const unsigned char* data, size_t size) {
-  if (refuseSongs || !data || size == 0) {
-    Record("LoadSong " + std::to_string(size) + " refused");
-    return nullptr;
-  }
-  void* token = NewToken();
-  Record("LoadSong " + std::to_string(size) + " " + TokenText(token));
-  return token;
+  return Load("LoadSong", refuseSongs, data, size);
 }
 
 void RecordingSoundBackend::FreeSong(void* song) {

@@ -59,6 +59,8 @@ class RecordingSoundBackend : public SoundBackend {
  private:
   void Record(const std::string& line);
   void* NewToken();
+  // LoadSample and LoadSong: a new token, or null when refused or empty.
+  void* Load(const std::string& method, bool refuse, const unsigned char* data, size_t size);
 
   unsigned m_nextToken = 0;
   void* m_pSong = nullptr;

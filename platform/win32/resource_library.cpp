@@ -49,6 +49,15 @@ FoundResource* LiveResource(LoadedModule* module, HRSRC handle) {
   return nullptr;
 }
 
+// The resource `resource` of the live module `handle`; null, with ERROR_INVALID_HANDLE
+// as the last error, when either is not (or no longer) valid.
+FoundResource* LiveResourceOf(HMODULE handle, HRSRC resource) {
+  LoadedModule* module = LiveModule(handle);
+  FoundResource* found = module ? LiveResource(module, resource) : nullptr;
+  if (!found) SetLastError(ERROR_INVALID_HANDLE);
+  return found;
+}
+
 std::string ExecutableDirectory() {
   char path[4096];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
@@ -165,24 +174,14 @@ HRSRC FindResourceA(HMODULE handle, LPCSTR name, LPCSTR type) {
 
 DWORD SizeofResource(HMODULE handle, HRSRC resource) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  LoadedModule* module = LiveModule(handle);
-  FoundResource* found = module ? LiveResource(module, resource) : nullptr;
-  if (!found) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return found->size;
+  const FoundResource* found = LiveResourceOf(handle, resource);
+  return found ? found->size : 0;
 }
 
 HGLOBAL LoadResource(HMODULE handle, HRSRC resource) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  LoadedModule* module = LiveModule(handle);
-  FoundResource* found = module ? LiveResource(module, resource) : nullptr;
-  if (!found) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return const_cast<uint8_t*>(found->bytes);
+  const FoundResource* found = LiveResourceOf(handle, resource);
+  return found ? const_cast<uint8_t*>(found->bytes) : nullptr;
 }
 
 LPVOID LockResource(HGLOBAL resourceData) { return resourceData; }

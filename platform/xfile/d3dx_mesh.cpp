@@ -30,6 +30,20 @@ DWORD UsageFor(DWORD options, DWORD writeOnlyBit, DWORD dynamicBit, DWORD softwa
   return usage;
 }
 
+// Fills a whole vertex or index buffer with `bytes` (the buffer is at least that long).
+template <class Buffer>
+HRESULT FillBuffer(Buffer* buffer, const std::vector<uint8_t>& bytes) {
+  BYTE* p = nullptr;
+  HRESULT hr = buffer->Lock(0, 0, &p, 0);
+  if (FAILED(hr)) return hr;
+  if (!p) {
+    buffer->Unlock();
+    return E_FAIL;
+  }
+  std::memcpy(p, bytes.data(), bytes.size());
+  return buffer->Unlock();
+}
+
 // Copies one vertex between formats: shared components are kept, new ones start at
 // zero (colours at opaque white).
 void ConvertVertex(const uint8_t* src, const FvfLayout& from, uint8_t* dst, const FvfLayout& to) {
@@ -85,23 +99,6 @@ D3DXMeshObject::~D3DXMeshObject() {
   if (m_device) m_device->Release();
 }
 
-ULONG D3DXMeshObject::Release() {
-  ULONG left = --m_refs;
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT D3DXMeshObject::QueryInterface(REFIID riid, void** out) {
-  if (!out) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_ID3DXBaseMesh || riid == IID_ID3DXMesh) {
-    AddRef();
-    *out = static_cast<ID3DXMesh*>(this);
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
 HRESULT D3DXMeshObject::CreateBuffers() {
   if (m_vb) m_vb->Release();
   if (m_ib) m_ib->Release();
@@ -122,29 +119,9 @@ HRESULT D3DXMeshObject::CreateBuffers() {
   return m_ib ? S_OK : E_FAIL;
 }
 
-HRESULT D3DXMeshObject::UploadVertices() {
-  BYTE* p = nullptr;
-  HRESULT hr = m_vb->Lock(0, 0, &p, 0);
-  if (FAILED(hr)) return hr;
-  if (!p) {
-    m_vb->Unlock();
-    return E_FAIL;
-  }
-  std::memcpy(p, m_vertices.data(), m_vertices.size());
-  return m_vb->Unlock();
-}
+HRESULT D3DXMeshObject::UploadVertices() { return FillBuffer(m_vb, m_vertices); }
 
-HRESULT D3DXMeshObject::UploadIndices() {
-  BYTE* p = nullptr;
-  HRESULT hr = m_ib->Lock(0, 0, &p, 0);
-  if (FAILED(hr)) return hr;
-  if (!p) {
-    m_ib->Unlock();
-    return E_FAIL;
-  }
-  std::memcpy(p, m_indices.data(), m_indices.size());
-  return m_ib->Unlock();
-}
+HRESULT D3DXMeshObject::UploadIndices() { return FillBuffer(m_ib, m_indices); }
 
 HRESULT D3DXMeshObject::Upload() {
   HRESULT hr = UploadVertices();

@@ -2,23 +2,19 @@
 // system-memory copy of the mesh's own, so reading them back never depends on the pool.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "platform/xfile/d3dx8mesh.h"
 #include "platform/xfile/fvf_layout.h"
+#include "platform/win32/com_object.h"
 
 namespace xfile {
 
-class D3DXMeshObject : public ID3DXMesh {
+class D3DXMeshObject : public ComObject<ID3DXMesh, IID_ID3DXBaseMesh, IID_ID3DXMesh> {
  public:
   static HRESULT Create(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice8* device,
                         D3DXMeshObject** mesh);
-
-  HRESULT QueryInterface(REFIID riid, void** out) override;
-  ULONG AddRef() override { return ++m_refs; }
-  ULONG Release() override;
 
   HRESULT DrawSubset(DWORD attribId) override;
   DWORD GetNumFaces() override { return m_numFaces; }
@@ -66,7 +62,6 @@ class D3DXMeshObject : public ID3DXMesh {
   HRESULT SortInto(D3DXMeshObject* target, DWORD flags, CONST DWORD* adjacencyIn, DWORD* adjacencyOut,
                    DWORD* faceRemap, LPD3DXBUFFER* vertexRemap);
 
-  std::atomic<ULONG> m_refs{1};
   IDirect3DDevice8* m_device = nullptr;
   IDirect3DVertexBuffer8* m_vb = nullptr;
   IDirect3DIndexBuffer8* m_ib = nullptr;

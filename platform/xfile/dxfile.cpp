@@ -2,12 +2,12 @@
 // so data pointers stay valid while any object of the file lives.
 #include "platform/xfile/dxfile.h"
 
-#include <atomic>
 #include <fstream>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "platform/win32/com_object.h"
 #include "platform/win32/resources.h"
 #include "platform/xfile/xdocument.h"
 #include "platform/xfile/xparser.h"
@@ -17,20 +17,6 @@ namespace xfile {
 namespace {
 
 constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
-
-template <typename Interface>
-class RefCounted : public Interface {
- public:
-  ULONG AddRef() override { return ++m_refs; }
-  ULONG Release() override {
-    ULONG left = --m_refs;
-    if (left == 0) delete this;
-    return left;
-  }
-
- protected:
-  std::atomic<ULONG> m_refs{1};
-};
 
 HRESULT CopyName(const std::string& text, LPSTR name, LPDWORD size) {
   if (!size) return DXFILEERR_BADVALUE;
@@ -45,20 +31,10 @@ HRESULT CopyName(const std::string& text, LPSTR name, LPDWORD size) {
   return S_OK;
 }
 
-class DataObject : public RefCounted<IDirectXFileData> {
+class DataObject : public ComObject<IDirectXFileData, IID_IDirectXFileObject, IID_IDirectXFileData> {
  public:
   DataObject(std::shared_ptr<const XDocument> doc, const XDataNode* node) : m_doc(std::move(doc)), m_node(node) {}
 
-  HRESULT QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileData) {
-      AddRef();
-      *out = static_cast<IDirectXFileData*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT GetName(LPSTR name, LPDWORD size) override { return CopyName(m_node->name, name, size); }
   HRESULT GetId(LPGUID id) override {
     if (!id) return DXFILEERR_BADVALUE;
@@ -98,20 +74,11 @@ class DataObject : public RefCounted<IDirectXFileData> {
   size_t m_nextChild = 0;
 };
 
-class DataReference : public RefCounted<IDirectXFileDataReference> {
+class DataReference
+    : public ComObject<IDirectXFileDataReference, IID_IDirectXFileObject, IID_IDirectXFileDataReference> {
  public:
   DataReference(std::shared_ptr<const XDocument> doc, const XChild* ref) : m_doc(std::move(doc)), m_ref(ref) {}
 
-  HRESULT QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileDataReference) {
-      AddRef();
-      *out = static_cast<IDirectXFileDataReference*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT GetName(LPSTR name, LPDWORD size) override { return CopyName(m_ref->refName, name, size); }
   HRESULT GetId(LPGUID id) override {
     if (!id) return DXFILEERR_BADVALUE;
@@ -143,20 +110,10 @@ HRESULT DataObject::GetNextObject(LPDIRECTXFILEOBJECT* child) {
   return S_OK;
 }
 
-class EnumObject : public RefCounted<IDirectXFileEnumObject> {
+class EnumObject : public ComObject<IDirectXFileEnumObject, IID_IDirectXFileEnumObject> {
  public:
   explicit EnumObject(std::shared_ptr<const XDocument> doc) : m_doc(std::move(doc)) {}
 
-  HRESULT QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectXFileEnumObject) {
-      AddRef();
-      *out = static_cast<IDirectXFileEnumObject*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT GetNextDataObject(LPDIRECTXFILEDATA* data) override {
     if (!data) return DXFILEERR_BADVALUE;
     *data = nullptr;
@@ -194,20 +151,9 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
   return static_cast<bool>(in) || size == 0;
 }
 
-class DirectXFile : public RefCounted<IDirectXFile> {
+class DirectXFile : public ComObject<IDirectXFile, IID_IDirectXFile> {
  public:
   DirectXFile() : m_registry(XTemplateRegistry::Standard()) {}
-
-  HRESULT QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectXFile) {
-      AddRef();
-      *out = static_cast<IDirectXFile*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
 
   HRESULT CreateEnumObject(LPVOID source, DXFILELOADOPTIONS options, LPDIRECTXFILEENUMOBJECT* enumObject) override {
     if (!enumObject) return DXFILEERR_BADVALUE;

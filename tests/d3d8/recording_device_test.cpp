@@ -326,3 +326,28 @@ TEST_F(RecordingDeviceTest, UserPointerDrawsUnbindStreamZero) {
   EXPECT_EQ(nullptr, bound);
   EXPECT_EQ(0u, buffer->Release());
 }
+
+TEST_F(RecordingDeviceTest, VertexAndIndexBuffersLockTheSameWay) {
+  IDirect3DVertexBuffer8* vb = nullptr;
+  IDirect3DIndexBuffer8* ib = nullptr;
+  ASSERT_EQ(S_OK, device->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb));
+  ASSERT_EQ(S_OK, device->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib));
+  BYTE* v = nullptr;
+  BYTE* i = nullptr;
+  EXPECT_EQ(D3DERR_INVALIDCALL, vb->Unlock());  // nothing locked yet
+  EXPECT_EQ(D3DERR_INVALIDCALL, ib->Unlock());
+  EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(60, 8, &v, 0));
+  EXPECT_EQ(D3DERR_INVALIDCALL, ib->Lock(65, 0, &i, 0));
+  EXPECT_EQ(D3DERR_INVALIDCALL, ib->Lock(0, 0, nullptr, 0));
+  ASSERT_EQ(S_OK, vb->Lock(16, 0, &v, 0));
+  ASSERT_EQ(S_OK, ib->Lock(16, 48, &i, 0));
+  v[47] = 0xAB;
+  i[47] = 0xCD;
+  EXPECT_EQ(S_OK, vb->Unlock());
+  EXPECT_EQ(S_OK, ib->Unlock());
+  EXPECT_EQ(0xAB, static_cast<CMemoryVertexBuffer*>(vb)->Data()[63]);
+  EXPECT_EQ(0xCD, static_cast<CMemoryIndexBuffer*>(ib)->Data()[63]);
+  EXPECT_FALSE(static_cast<CMemoryVertexBuffer*>(vb)->Locked());
+  EXPECT_EQ(0u, vb->Release());
+  EXPECT_EQ(0u, ib->Release());
+}

@@ -54,17 +54,21 @@ struct Layout {
   int width = 0, ascent = 0, descent = 0;
 };
 
+// Pixels the pen moves between two glyphs; 0 for the first glyph or a face without kerning.
+int KerningBetween(FT_Face face, FT_UInt previous, FT_UInt glyph) {
+  if (!previous || !glyph || !FT_HAS_KERNING(face)) return 0;
+  FT_Vector kern;
+  FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
+  return static_cast<int>(kern.x >> 6);
+}
+
 Layout Measure(FT_Face face, const std::string& text) {
   Layout layout;
   FT_UInt previous = 0;
   int pen = 0, right = 0;
   for (unsigned char ch : text) {
     FT_UInt glyph = FT_Get_Char_Index(face, ch);
-    if (previous && glyph && FT_HAS_KERNING(face)) {
-      FT_Vector kern;
-      FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-      pen += static_cast<int>(kern.x >> 6);
-    }
+    pen += KerningBetween(face, previous, glyph);
     if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0) {
       right = std::max(right, pen + static_cast<int>((face->glyph->metrics.horiBearingX + face->glyph->metrics.width) >> 6));
       pen += static_cast<int>(face->glyph->advance.x >> 6);
@@ -114,11 +118,7 @@ Mask TextMask(int w, int h, const std::string& text, const TextStyle& style) {
   FT_UInt previous = 0;
   for (unsigned char ch : text) {
     FT_UInt glyph = FT_Get_Char_Index(face, ch);
-    if (previous && glyph && FT_HAS_KERNING(face)) {
-      FT_Vector kern;
-      FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-      pen += static_cast<int>(kern.x >> 6);
-    }
+    pen += KerningBetween(face, previous, glyph);
     if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER) == 0) {
       const FT_Bitmap& bitmap = face->glyph->bitmap;
       const int left = pen + face->glyph->bitmap_left, top = baseline - face->glyph->bitmap_top;
