@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/d3d8/pixel_format.h"
+#include "platform/win32/window_bridge.h"
 
 namespace {
 
@@ -336,7 +337,15 @@ HRESULT CGLDevice::Configure(const D3DPRESENT_PARAMETERS& requested) {
     return D3DERR_INVALIDCALL;
   }
   SDL_Window* window = static_cast<SDL_Window*>(entry->window);
-  if (!params.Windowed && !WindowedOnly())
+  // Windows of the window layer go full screen through it, so their client area,
+  // mouse messages and motion scale follow the back buffer; bare SDL windows directly.
+  const bool managed = WindowGetSdlWindow(m_deviceWindow) == window;
+  if (!params.Windowed && managed && params.BackBufferWidth && params.BackBufferHeight)
+    WindowEnterFullscreen(m_deviceWindow, static_cast<int>(params.BackBufferWidth),
+                          static_cast<int>(params.BackBufferHeight));
+  else if (params.Windowed && managed)
+    WindowLeaveFullscreen(m_deviceWindow);
+  else if (!params.Windowed && !WindowedOnly())
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
   else if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)
     SDL_SetWindowFullscreen(window, 0);
