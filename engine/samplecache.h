@@ -1,0 +1,34 @@
+// Sound samples by resource name, kept until shutdown. The cache owns the samples
+// and frees them when it is emptied or deleted (before the sound library closes).
+#pragma once
+
+#include "platform/sound/fmod.h"
+#include "platform/win32/win32.h"
+
+class CSampleCache {
+ public:
+  struct Entry {
+    Entry* pNext;
+    FSOUND_SAMPLE* pSample;
+    const char* strName;  // borrowed: a constant text that outlives the cache
+  };
+
+  CSampleCache();
+  // Frees every sample still cached.
+  virtual ~CSampleCache();
+
+  HRESULT Add(FSOUND_SAMPLE* pSample, const char* strName);
+  // The first sample of that name (ppSample may be null), or null and E_FAIL.
+  HRESULT Find(const char* strName, FSOUND_SAMPLE** ppSample) const;
+  // Frees every sample and empties the cache.
+  HRESULT Clear();
+
+  DWORD Count() const;
+
+  CSampleCache(const CSampleCache&) = delete;
+  CSampleCache& operator=(const CSampleCache&) = delete;
+
+ private:
+  Entry* m_pHead = nullptr;
+  Entry* m_pTail = nullptr;
+};
