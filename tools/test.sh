@@ -26,6 +26,18 @@ fi
 tail -1 "$fuzz/xfile_fuzz.log"
 rm -rf "$corpus"
 
+# The same for the packed archive reader.
+cmake --build "$fuzz" --target archive_fuzz archive_fuzz_seeds -j"$(nproc)" >/dev/null
+corpus=$(mktemp -d)
+"$fuzz/archive_fuzz_seeds" "$corpus"
+if ! "$fuzz/archive_fuzz" -runs=50000 -max_total_time=30 -rss_limit_mb=2048 -artifact_prefix="$fuzz/" "$corpus" \
+    >"$fuzz/archive_fuzz.log" 2>&1; then
+  tail -40 "$fuzz/archive_fuzz.log"
+  exit 1
+fi
+tail -1 "$fuzz/archive_fuzz.log"
+rm -rf "$corpus"
+
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
 export VANTOREL_NO_DIALOGS=1
