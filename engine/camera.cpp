@@ -1,5 +1,6 @@
 #include "engine/camera.h"
 
+#include "engine/cameraprojection.h"
 #include "engine/gamecontext.h"
 
 CCamera::CCamera(CGameContext* pContext)
@@ -117,11 +118,7 @@ HRESULT CCamera::FrameMove() {
   m_pContext->m_matView = m_matView;
   D3DXMatrixInverse(&m_pContext->m_matInvView, nullptr, &m_matView);
 
-  // A zero height (no device yet) would give an infinite aspect: keep the last projection.
-  if (m_pContext->m_dwWidth != 0 && m_pContext->m_dwHeight != 0) {
-    const FLOAT aspect = static_cast<FLOAT>(m_pContext->m_dwWidth) / static_cast<FLOAT>(m_pContext->m_dwHeight);
-    D3DXMatrixPerspectiveFovLH(&m_pContext->m_matProj, D3DX_PI / 4.0f, aspect, 0.1f, 1000.0f);
-  }
+  SetCameraProjection(m_pContext);
 
   m_pContext->m_dwTime = GetTickCount();
 

@@ -1,5 +1,6 @@
 #include "engine/freecamera.h"
 
+#include "engine/cameraprojection.h"
 #include "engine/gamecontext.h"
 
 CFreeCamera::CFreeCamera(CGameContext* pContext)
@@ -113,9 +114,6 @@ HRESULT CFreeCamera::FrameMove() {
   D3DXMatrixLookAtLH(&m_matView, &m_vEye, &m_vAt, &m_vUp);
   m_pContext->m_matView = m_matView;
 
-  if (m_pContext->m_dwWidth != 0 && m_pContext->m_dwHeight != 0) {
-    const FLOAT aspect = static_cast<FLOAT>(m_pContext->m_dwWidth) / static_cast<FLOAT>(m_pContext->m_dwHeight);
-    D3DXMatrixPerspectiveFovLH(&m_pContext->m_matProj, D3DX_PI / 4.0f, aspect, 0.1f, 1000.0f);
-  }
+  SetCameraProjection(m_pContext);
   return S_OK;
 }

@@ -3,10 +3,10 @@
 
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
+#include "engine/resourcebytes.h"
 #include "engine/texturecache.h"
 #include "engine/vertexshader.h"
 #include "platform/d3dx/d3dx8tex.h"
-#include "platform/win32/resources.h"
 #include "platform/xfile/d3dx8mesh.h"
 
 namespace {
@@ -292,27 +292,17 @@ HRESULT CRenderQueue::LoadAndBindTexture(const char* strName, bool bColorKey, DW
     return S_OK;
   }
 
-  HMODULE hLib = m_pContext->m_strResLib ? LoadLibraryA(m_pContext->m_strResLib) : nullptr;
-  if (!hLib) return E_FAIL;
-  HRESULT hr = E_FAIL;
-  HRSRC hRes = FindResourceA(hLib, strName, RT_RCDATA);
-  const DWORD dwSize = hRes ? SizeofResource(hLib, hRes) : 0;
-  HGLOBAL hData = dwSize ? LoadResource(hLib, hRes) : nullptr;
-  const void* pBytes = hData ? LockResource(hData) : nullptr;
-  if (pBytes) {
-    if (bColorKey)
-      hr = D3DXCreateTextureFromFileInMemoryEx(pDevice, pBytes, dwSize, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-                                               D3DX_DEFAULT, D3DX_DEFAULT, dwColorKey, nullptr, nullptr, &pTexture);
-    else
-      hr = D3DXCreateTextureFromFileInMemory(pDevice, pBytes, dwSize, &pTexture);
-    if (SUCCEEDED(hr) && pTexture) {
-      m_pContext->m_pTextureCache->Add(pTexture, strName);  // the cache keeps the reference
-      pDevice->SetTexture(0, pTexture);
-      hr = S_OK;
-    } else {
-      hr = E_FAIL;
-    }
-  }
-  FreeLibrary(hLib);
-  return hr;
+  CResourceBytes resource(m_pContext->m_strResLib, strName);
+  if (resource.GetResult() != CResourceBytes::OK) return E_FAIL;
+  HRESULT hr;
+  if (bColorKey)
+    hr = D3DXCreateTextureFromFileInMemoryEx(pDevice, resource.Bytes(), resource.Size(), 0, 0, 0, 0, D3DFMT_UNKNOWN,
+                                             D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, dwColorKey, nullptr, nullptr,
+                                             &pTexture);
+  else
+    hr = D3DXCreateTextureFromFileInMemory(pDevice, resource.Bytes(), resource.Size(), &pTexture);
+  if (FAILED(hr) || !pTexture) return E_FAIL;
+  m_pContext->m_pTextureCache->Add(pTexture, strName);  // the cache keeps the reference
+  pDevice->SetTexture(0, pTexture);
+  return S_OK;
 }

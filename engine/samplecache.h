@@ -2,17 +2,12 @@
 // and frees them when it is emptied or deleted (before the sound library closes).
 #pragma once
 
+#include "engine/namedlist.h"
 #include "platform/sound/fmod.h"
 #include "platform/win32/win32.h"
 
 class CSampleCache {
  public:
-  struct Entry {
-    Entry* pNext;
-    FSOUND_SAMPLE* pSample;
-    const char* strName;  // borrowed: a constant text that outlives the cache
-  };
-
   CSampleCache();
   // Frees every sample still cached.
   virtual ~CSampleCache();
@@ -29,6 +24,5 @@ class CSampleCache {
   CSampleCache& operator=(const CSampleCache&) = delete;
 
  private:
-  Entry* m_pHead = nullptr;
-  Entry* m_pTail = nullptr;
+  CNamedList<FSOUND_SAMPLE> m_samples;
 };

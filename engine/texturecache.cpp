@@ -1,18 +1,11 @@
 #include "engine/texturecache.h"
 
-#include <cstring>
-
 CTextureCache::CTextureCache() = default;
 
 CTextureCache::~CTextureCache() { Clear(); }
 
 HRESULT CTextureCache::Add(IDirect3DTexture8* pTexture, const char* strName) {
-  Entry* pEntry = new Entry{nullptr, pTexture, strName ? strName : ""};
-  if (m_pTail)
-    m_pTail->pNext = pEntry;
-  else
-    m_pHead = pEntry;
-  m_pTail = pEntry;
+  m_textures.Add(pTexture, strName);
   return S_OK;
 }
 
@@ -20,36 +13,14 @@ HRESULT CTextureCache::Find(const char* strName, IDirect3DTexture8** ppTexture) 
   if (!ppTexture) return E_FAIL;
   if (*ppTexture && !Holds(*ppTexture)) (*ppTexture)->Release();
   *ppTexture = nullptr;
-  if (!strName) return E_FAIL;
-  for (Entry* pEntry = m_pHead; pEntry; pEntry = pEntry->pNext) {
-    if (std::strcmp(pEntry->strName, strName) == 0) {
-      *ppTexture = pEntry->pTexture;
-      return S_OK;
-    }
-  }
-  return E_FAIL;
+  return m_textures.Find(strName, ppTexture) ? S_OK : E_FAIL;
 }
 
 HRESULT CTextureCache::Clear() {
-  Entry* pEntry = m_pHead;
-  m_pHead = m_pTail = nullptr;
-  while (pEntry) {
-    Entry* pNext = pEntry->pNext;
-    if (pEntry->pTexture) pEntry->pTexture->Release();
-    delete pEntry;
-    pEntry = pNext;
-  }
+  m_textures.Clear([](IDirect3DTexture8* pTexture) { pTexture->Release(); });
   return S_OK;
 }
 
-DWORD CTextureCache::Count() const {
-  DWORD dwCount = 0;
-  for (const Entry* pEntry = m_pHead; pEntry; pEntry = pEntry->pNext) ++dwCount;
-  return dwCount;
-}
+DWORD CTextureCache::Count() const { return m_textures.Count(); }
 
-bool CTextureCache::Holds(const IDirect3DTexture8* pTexture) const {
-  for (const Entry* pEntry = m_pHead; pEntry; pEntry = pEntry->pNext)
-    if (pEntry->pTexture == pTexture) return true;
-  return false;
-}
+bool CTextureCache::Holds(const IDirect3DTexture8* pTexture) const { return m_textures.Holds(pTexture); }

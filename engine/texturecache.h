@@ -2,17 +2,12 @@
 // only borrow what Find gives them.
 #pragma once
 
+#include "engine/namedlist.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/win32/win32.h"
 
 class CTextureCache {
  public:
-  struct Entry {
-    Entry* pNext;
-    IDirect3DTexture8* pTexture;
-    const char* strName;  // borrowed: a constant text that outlives the cache
-  };
-
   CTextureCache();
   // Releases whatever is still cached.
   virtual ~CTextureCache();
@@ -33,6 +28,5 @@ class CTextureCache {
   CTextureCache& operator=(const CTextureCache&) = delete;
 
  private:
-  Entry* m_pHead = nullptr;
-  Entry* m_pTail = nullptr;
+  CNamedList<IDirect3DTexture8> m_textures;
 };

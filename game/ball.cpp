@@ -228,14 +228,21 @@ void CBall::Select(float fSurface) {
   PlaySound("BallSelect");
 }
 
-void CBall::JumpFrame(float fSurface) {
-  CGameContext* ctx = m_pContext;
-  const float fElapsed = static_cast<float>(ctx->m_dwElapsed);
+bool CBall::FallFrame(float fSurface) {
+  const float fElapsed = static_cast<float>(m_pContext->m_dwElapsed);
   m_fFloorY = fSurface;
   m_fSpeed += fElapsed * m_fGravity;
   m_fHeight -= fElapsed * m_fSpeed;
   if (m_fHeight < m_fFloorY) {
     m_fHeight = m_fFloorY + 0.05f;
+    return true;
+  }
+  return false;
+}
+
+void CBall::JumpFrame(float fSurface) {
+  CGameContext* ctx = m_pContext;
+  if (FallFrame(fSurface)) {
     m_fSpeed = m_fJumpSpeed;
     if (ctx->m_pSelectedBall != this) SetState(State::Settling);
     PlaySound("BallDown");
@@ -245,12 +252,7 @@ void CBall::JumpFrame(float fSurface) {
 }
 
 void CBall::DropFrame(float fSurface) {
-  const float fElapsed = static_cast<float>(m_pContext->m_dwElapsed);
-  m_fFloorY = fSurface;
-  m_fSpeed += fElapsed * m_fGravity;
-  m_fHeight -= fElapsed * m_fSpeed;
-  if (m_fHeight < m_fFloorY) {
-    m_fHeight = m_fFloorY + 0.05f;
+  if (FallFrame(fSurface)) {
     m_fSpeed = -m_fSpeed / 4.0f;
     ++m_nBounces;
     PlaySound("BallDown");

@@ -120,6 +120,9 @@ class CBall : public CMyObject {
 
   void PickTest();
   void Select(float fSurface);
+  // One frame of falling under gravity towards the surface; true when the ball touched
+  // it this frame (it is then put just above it).
+  bool FallFrame(float fSurface);
   void JumpFrame(float fSurface);
   void DropFrame(float fSurface);
   void SettleFrame();

@@ -331,22 +331,9 @@ HRESULT CD3DApplication::Initialize3DEnvironment() {
   AdjustWindowForChange();
 
   std::memset(&m_PresentParams, 0, sizeof(m_PresentParams));
-  m_PresentParams.Windowed = device.bWindowed;
   m_PresentParams.BackBufferCount = 3;
-  m_PresentParams.MultiSampleType = device.MultiSampleType;
   m_PresentParams.SwapEffect = D3DSWAPEFFECT_FLIP;
-  m_PresentParams.EnableAutoDepthStencil = m_bUseDepthBuffer;
-  m_PresentParams.AutoDepthStencilFormat = mode.DepthStencilFormat;
-  m_PresentParams.hDeviceWindow = m_hWnd;
-  if (m_bWindowed) {
-    m_PresentParams.BackBufferWidth = static_cast<UINT>(m_rcWindowClient.right - m_rcWindowClient.left);
-    m_PresentParams.BackBufferHeight = static_cast<UINT>(m_rcWindowClient.bottom - m_rcWindowClient.top);
-    m_PresentParams.BackBufferFormat = adapter.d3ddmDesktop.Format;
-  } else {
-    m_PresentParams.BackBufferWidth = mode.Width;
-    m_PresentParams.BackBufferHeight = mode.Height;
-    m_PresentParams.BackBufferFormat = mode.Format;
-  }
+  FillPresentParams();
 
   HRESULT hr = m_pD3D->CreateDevice(adapter.AdapterOrdinal, device.DeviceType, m_hWndFocus, mode.dwBehavior,
                                     &m_PresentParams, &m_pd3dDevice);

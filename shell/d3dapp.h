@@ -139,7 +139,9 @@ class CD3DApplication {
   D3DDeviceInfo& CurrentDevice() { return CurrentAdapter().devices[CurrentAdapter().dwCurrentDevice]; }
   void ChooseCreationMode(D3DDeviceInfo& device);
   HRESULT ReleaseDevice();
-  void FillPresentParamsForToggle();
+  // The present parameters that follow the current adapter, device, mode and window;
+  // the back buffer count and swap effect stay as creation set them.
+  void FillPresentParams();
   void ApplyDeviceCursor();
 };
 

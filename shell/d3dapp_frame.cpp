@@ -112,14 +112,14 @@ HRESULT CD3DApplication::Resize3DEnvironment() {
   return RestoreDeviceObjects();
 }
 
-void CD3DApplication::FillPresentParamsForToggle() {
+void CD3DApplication::FillPresentParams() {
   D3DAdapterInfo& adapter = CurrentAdapter();
   D3DDeviceInfo& device = CurrentDevice();
   D3DModeInfo& mode = device.modes[device.dwCurrentMode];
   m_PresentParams.Windowed = device.bWindowed;
   m_PresentParams.MultiSampleType = device.MultiSampleType;
-  // As at creation: asking for a depth buffer without a depth format would fail
-  // every switch of a program that uses none.
+  // Asking for a depth buffer without a depth format would fail every creation and
+  // switch of a program that uses none.
   m_PresentParams.EnableAutoDepthStencil = m_bUseDepthBuffer;
   m_PresentParams.AutoDepthStencilFormat = mode.DepthStencilFormat;
   m_PresentParams.hDeviceWindow = m_hWnd;
@@ -142,7 +142,7 @@ HRESULT CD3DApplication::ToggleFullscreen() {
   m_bWindowed = !m_bWindowed;
   device.bWindowed = m_bWindowed;
   AdjustWindowForChange();
-  FillPresentParamsForToggle();
+  FillPresentParams();
 
   if (FAILED(Resize3DEnvironment())) {
     // Either way the program goes on windowed with a new device; a failed switch

@@ -6,9 +6,9 @@
 
 #include "engine/gamecontext.h"
 #include "engine/meshcache.h"
+#include "engine/resourcebytes.h"
 #include "engine/texturecache.h"
 #include "platform/d3dx/d3dx8tex.h"
-#include "platform/win32/resources.h"
 #include "shell/dxutil_media.h"
 
 namespace {
@@ -27,38 +27,33 @@ void Log(FILE* pLog, const char* text) {
   }
 }
 
-// The raw bytes of a named resource; the library stays loaded until FreeLibrary.
-// Logs the failing step when pLog is given (null: silently).
-const void* ReadResource(HMODULE* phModule, const char* strResLib, const char* strName, DWORD* pdwSize, FILE* pLog,
-                         const char* strWhat) {
+// True when the resource's bytes are ready; otherwise logs the step that failed
+// when pLog is given (null: silently).
+bool ResourceReady(const CResourceBytes& resource, FILE* pLog, const char* strWhat) {
+  const char* step = "find resource";
+  switch (resource.GetResult()) {
+    case CResourceBytes::OK:
+      return true;
+    case CResourceBytes::NO_LIBRARY:
+      step = "find library";
+      break;
+    case CResourceBytes::NO_RESOURCE:
+      step = "find resource";
+      break;
+    case CResourceBytes::BAD_SIZE:
+      step = "define size resource";
+      break;
+    case CResourceBytes::NOT_LOADED:
+      step = "load resource";
+      break;
+    case CResourceBytes::NOT_LOCKED:
+      step = "lock resource";
+      break;
+  }
   char line[96];
-  *phModule = LoadLibraryA(strResLib);
-  if (!*phModule) {
-    std::snprintf(line, sizeof(line), "FAIL: Can not find library for %s!\n", strWhat);
-    Log(pLog, line);
-    return nullptr;
-  }
-  const char* failure = nullptr;
-  const void* pData = nullptr;
-  HRSRC hResource = FindResourceA(*phModule, strName, RT_RCDATA);
-  *pdwSize = hResource ? SizeofResource(*phModule, hResource) : 0;
-  HGLOBAL hGlobal = nullptr;
-  if (!hResource)
-    failure = "find resource";
-  else if (*pdwSize == 0)
-    failure = "define size resource";
-  else if (!(hGlobal = LoadResource(*phModule, hResource)))
-    failure = "load resource";
-  else if (!(pData = LockResource(hGlobal)))
-    failure = "lock resource";
-  if (failure) {
-    std::snprintf(line, sizeof(line), "FAIL: Can not %s for %s!\n", failure, strWhat);
-    Log(pLog, line);
-    FreeLibrary(*phModule);
-    *phModule = nullptr;
-    return nullptr;
-  }
-  return pData;
+  std::snprintf(line, sizeof(line), "FAIL: Can not %s for %s!\n", step, strWhat);
+  Log(pLog, line);
+  return false;
 }
 
 }  // namespace
@@ -151,23 +146,22 @@ HRESULT CD3DMesh::CreateFromResource(IDirect3DDevice8* pd3dDevice, const char* s
   if (pMeshCache) pMeshCache->FindEx(strKey, &m_pSysMemMesh, &m_pAdjacency);
 
   if (!m_pSysMemMesh) {
-    HMODULE hModule = nullptr;
-    DWORD dwSize = 0;
-    const void* pData = ReadResource(&hModule, strResLib, strKey, &dwSize, pLog, "MESH");
-    if (!pData) return E_FAIL;
-
     ID3DXBuffer* pMaterials = nullptr;
     DWORD dwNumMaterials = 0;
     HRESULT hr;
-    if (pMeshCache) {
-      hr = pMeshCache->LoadMeshFromMemory(pData, dwSize, pd3dDevice, &m_pAdjacency, &pMaterials, &dwNumMaterials,
-                                          &m_pSysMemMesh, strKey);
-    } else {
-      hr = D3DXLoadMeshFromXInMemory(pData, dwSize, D3DXMESH_SYSTEMMEM, pd3dDevice, &m_pAdjacency, &pMaterials,
-                                     &dwNumMaterials, &m_pSysMemMesh);
-      m_bOwnsLoaded = SUCCEEDED(hr);
+    {
+      CResourceBytes resource(strResLib, strKey);
+      if (!ResourceReady(resource, pLog, "MESH")) return E_FAIL;
+      const DWORD dwSize = static_cast<DWORD>(resource.Size());
+      if (pMeshCache) {
+        hr = pMeshCache->LoadMeshFromMemory(resource.Bytes(), dwSize, pd3dDevice, &m_pAdjacency, &pMaterials,
+                                            &dwNumMaterials, &m_pSysMemMesh, strKey);
+      } else {
+        hr = D3DXLoadMeshFromXInMemory(resource.Bytes(), dwSize, D3DXMESH_SYSTEMMEM, pd3dDevice, &m_pAdjacency,
+                                       &pMaterials, &dwNumMaterials, &m_pSysMemMesh);
+        m_bOwnsLoaded = SUCCEEDED(hr);
+      }
     }
-    FreeLibrary(hModule);
     if (FAILED(hr) || !m_pSysMemMesh) {
       if (pMaterials) pMaterials->Release();
       DropLoadedMesh();
@@ -424,14 +418,8 @@ HRESULT CD3DMesh::Create(IDirect3DDevice8* pd3dDevice, const char* strFilename) 
   DWORD dwNumMaterials = 0;
   HRESULT hr = D3DXLoadMeshFromX(path.c_str(), D3DXMESH_SYSTEMMEM, pd3dDevice, nullptr, &pMaterials,
                                  &dwNumMaterials, &m_pSysMemMesh);
-  if (FAILED(hr) || !m_pSysMemMesh) {
-    if (pMaterials) pMaterials->Release();
-    m_pSysMemMesh = nullptr;
-    return FAILED(hr) ? hr : E_FAIL;
-  }
-  m_bOwnsLoaded = true;
-  TakeMaterials(pMaterials, dwNumMaterials, true, pd3dDevice);
-  if (pMaterials) pMaterials->Release();
+  hr = TakeLoadedMesh(hr, pMaterials, dwNumMaterials, pd3dDevice);
+  if (FAILED(hr)) return hr;
   if (FAILED(m_pSysMemMesh->CloneMeshFVF(0, m_pSysMemMesh->GetFVF(), pd3dDevice, &m_pLocalMesh))) {
     m_pLocalMesh = nullptr;
     return E_FAIL;
@@ -445,12 +433,17 @@ HRESULT CD3DMesh::Create(IDirect3DDevice8* pd3dDevice, IDirectXFileData* pFileDa
   Destroy();
   ID3DXBuffer* pMaterials = nullptr;
   DWORD dwNumMaterials = 0;
-  HRESULT hr = D3DXLoadMeshFromXof(pFileData, D3DXMESH_SYSTEMMEM, pd3dDevice, nullptr, &pMaterials,
-                                   &dwNumMaterials, &m_pSysMemMesh);
-  if (FAILED(hr) || !m_pSysMemMesh) {
+  const HRESULT hr = D3DXLoadMeshFromXof(pFileData, D3DXMESH_SYSTEMMEM, pd3dDevice, nullptr, &pMaterials,
+                                         &dwNumMaterials, &m_pSysMemMesh);
+  return TakeLoadedMesh(hr, pMaterials, dwNumMaterials, pd3dDevice);
+}
+
+HRESULT CD3DMesh::TakeLoadedMesh(HRESULT hrLoad, ID3DXBuffer* pMaterials, DWORD dwNumMaterials,
+                                 IDirect3DDevice8* pd3dDevice) {
+  if (FAILED(hrLoad) || !m_pSysMemMesh) {
     if (pMaterials) pMaterials->Release();
     m_pSysMemMesh = nullptr;
-    return FAILED(hr) ? hr : E_FAIL;
+    return FAILED(hrLoad) ? hrLoad : E_FAIL;
   }
   m_bOwnsLoaded = true;
   TakeMaterials(pMaterials, dwNumMaterials, true, pd3dDevice);
@@ -497,19 +490,17 @@ HRESULT CD3DMesh::CreateTextureFromResource(DWORD dwIndex, IDirect3DDevice8* pd3
   const char* strKey = CacheKey(strTexName);
   if (pTextureCache && SUCCEEDED(pTextureCache->Find(strKey, &m_pTextures[dwIndex]))) return S_OK;
 
-  HMODULE hModule = nullptr;
-  DWORD dwSize = 0;
-  const void* pData = ReadResource(&hModule, strResLib, strKey, &dwSize, nullptr, "TEXTURE");
-  if (!pData) return S_OK;
+  CResourceBytes resource(strResLib, strKey);
+  if (!ResourceReady(resource, nullptr, "TEXTURE")) return S_OK;
   IDirect3DTexture8* pTexture = nullptr;
-  if (SUCCEEDED(D3DXCreateTextureFromFileInMemory(pd3dDevice, pData, dwSize, &pTexture)) && pTexture) {
+  if (SUCCEEDED(D3DXCreateTextureFromFileInMemory(pd3dDevice, resource.Bytes(), resource.Size(), &pTexture)) &&
+      pTexture) {
     m_pTextures[dwIndex] = pTexture;
     if (pTextureCache)
       pTextureCache->Add(pTexture, strKey);
     else
       m_bOwnsTexture[dwIndex] = true;
   }
-  FreeLibrary(hModule);
   return S_OK;
 }
 

@@ -84,6 +84,10 @@ class CD3DMesh {
   void DropSubMeshes();
   void DropTexture(DWORD i);
   void TakeMaterials(ID3DXBuffer* pMaterials, DWORD dwCount, bool bLoadTextures, IDirect3DDevice8* pd3dDevice);
+  // Owns the mesh a file load (result hrLoad) left in m_pSysMemMesh and takes its
+  // materials, textures from media files; after a failed load the object stays empty.
+  HRESULT TakeLoadedMesh(HRESULT hrLoad, ID3DXBuffer* pMaterials, DWORD dwNumMaterials,
+                         IDirect3DDevice8* pd3dDevice);
   HRESULT CacheLocalMesh();
 
   bool m_bOwnsLoaded = false;

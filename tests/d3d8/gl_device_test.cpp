@@ -6,6 +6,8 @@
 
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/gl_window_bridge.h"
+#include "tests/support/back_buffer_pixels.h"
+#include "tests/support/gl_test_window.h"
 
 namespace {
 
@@ -21,44 +23,20 @@ struct LitVertex {
   float nx, ny, nz;
 };
 
-struct Pixel {
-  int r, g, b;
-};
-
 class GLDeviceTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return;
-    window = SDL_CreateWindow("d3d8 test", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 320, 240,
-                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window) D3D8BindWindow(Hwnd(), window);
-  }
+  static void SetUpTestSuite() { window = new GLTestWindow("d3d8 test", 320, 240); }
   static void TearDownTestSuite() {
-    D3D8UnbindWindow(Hwnd());
-    if (window) SDL_DestroyWindow(window);
+    delete window;
     window = nullptr;
-    // No SDL_Quit: unloading the GL driver would hide its own leaks from the suppressions.
-    SDL_QuitSubSystem(0);
   }
-  static HWND Hwnd() {
-    static HWND__ handle;
-    return &handle;
-  }
+  static HWND Hwnd() { return window->Hwnd(); }
 
   void SetUp() override {
-    if (!window) GTEST_SKIP() << "no display: " << SDL_GetError();
+    if (!window->IsOpen()) GTEST_SKIP() << "no display: " << SDL_GetError();
     d3d = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(nullptr, d3d);
-    params = {};
-    params.BackBufferWidth = 64;
-    params.BackBufferHeight = 64;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = Hwnd();
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D16;
+    params = WindowedPresentParams(Hwnd(), 64, 64);
     ASSERT_EQ(S_OK, d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Hwnd(),
                                       D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device));
   }
@@ -73,24 +51,7 @@ class GLDeviceTest : public ::testing::Test {
   }
 
   // Reads the whole back buffer; pixels[y][x], row 0 at the top.
-  std::vector<std::vector<Pixel>> ReadBack() {
-    std::vector<std::vector<Pixel>> pixels;
-    IDirect3DSurface8* surface = nullptr;
-    EXPECT_EQ(S_OK, device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface));
-    if (!surface) return pixels;
-    D3DSURFACE_DESC desc;
-    surface->GetDesc(&desc);
-    D3DLOCKED_RECT locked;
-    EXPECT_EQ(S_OK, surface->LockRect(&locked, nullptr, D3DLOCK_READONLY));
-    for (UINT y = 0; y < desc.Height; ++y) {
-      pixels.emplace_back();
-      const BYTE* row = static_cast<const BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-      for (UINT x = 0; x < desc.Width; ++x) pixels.back().push_back(Pixel{row[x * 4 + 2], row[x * 4 + 1], row[x * 4]});
-    }
-    surface->UnlockRect();
-    EXPECT_EQ(0u, surface->Release());
-    return pixels;
-  }
+  std::vector<std::vector<Pixel>> ReadBack() { return ReadBackPixels(device); }
 
   static void ExpectColor(const Pixel& p, int r, int g, int b, const char* where, int tolerance = 3) {
     EXPECT_NEAR(r, p.r, tolerance) << where;
@@ -116,13 +77,13 @@ class GLDeviceTest : public ::testing::Test {
     return texture;
   }
 
-  static SDL_Window* window;
+  static GLTestWindow* window;
   IDirect3D8* d3d = nullptr;
   IDirect3DDevice8* device = nullptr;
   D3DPRESENT_PARAMETERS params;
 };
 
-SDL_Window* GLDeviceTest::window = nullptr;
+GLTestWindow* GLDeviceTest::window = nullptr;
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 
 #include "platform/dinput/dinput.h"
 #include "platform/dinput/dinput_bridge.h"
+#include "tests/support/input_events.h"
 
 namespace {
 
@@ -44,52 +45,6 @@ class DirectInputDevices : public ::testing::Test {
     ASSERT_EQ(m_pMouse->SetDataFormat(&c_dfDIMouse), DI_OK);
     ASSERT_EQ(m_pMouse->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_FOREGROUND), DI_OK);
     ASSERT_EQ(m_pMouse->Acquire(), DI_OK);
-  }
-
-  // Pushes the events into SDL's queue, then drains the queue into the devices.
-  static void Pump(std::vector<SDL_Event> events) {
-    for (SDL_Event& event : events) ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) DirectInputFeedEvent(&event);
-  }
-  static SDL_Event Key(SDL_Scancode scancode, bool down) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.scancode = scancode;
-    return e;
-  }
-  static SDL_Event Motion(int dx, int dy) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEMOTION;
-    e.motion.xrel = dx;
-    e.motion.yrel = dy;
-    return e;
-  }
-  static SDL_Event Button(Uint8 button, bool down) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.button = button;
-    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    return e;
-  }
-  static SDL_Event Wheel(int notches, bool flipped = false) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.y = notches;
-    e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
-    return e;
-  }
-  static SDL_Event Focus(bool gained) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-    return e;
   }
 
   std::vector<BYTE> ReadKeys(HRESULT expected = DI_OK) {

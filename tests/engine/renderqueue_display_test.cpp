@@ -14,12 +14,10 @@
 #include "platform/win32/window_bridge.h"
 #include "platform/win32/winuser.h"
 #include "platform/xfile/d3dx8mesh.h"
+#include "tests/support/back_buffer_pixels.h"
+#include "tests/support/gl_test_window.h"
 
 namespace {
-
-struct Pixel {
-  int r, g, b;
-};
 
 struct MeshVertex {
   float x, y, z, nx, ny, nz, u, v;
@@ -59,16 +57,7 @@ class RenderQueueDisplayTest : public ::testing::Test {
     D3D8BindWindow(m_hWnd, pWindow);
     m_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(nullptr, m_pD3D);
-    D3DPRESENT_PARAMETERS params = {};
-    params.BackBufferWidth = 64;
-    params.BackBufferHeight = 64;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = m_hWnd;
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS params = WindowedPresentParams(m_hWnd, 64, 64);
     ASSERT_EQ(S_OK, m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_hWnd,
                                          D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &m_pDevice));
     m_Context.m_pd3dDevice = m_pDevice;
@@ -94,22 +83,7 @@ class RenderQueueDisplayTest : public ::testing::Test {
     UnregisterClassA("EngineQueueTest", nullptr);
   }
 
-  std::vector<std::vector<Pixel>> ReadBack() {
-    std::vector<std::vector<Pixel>> pixels;
-    IDirect3DSurface8* pSurface = nullptr;
-    EXPECT_EQ(S_OK, m_pDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &pSurface));
-    if (!pSurface) return pixels;
-    D3DLOCKED_RECT locked;
-    EXPECT_EQ(S_OK, pSurface->LockRect(&locked, nullptr, D3DLOCK_READONLY));
-    for (int y = 0; y < 64; ++y) {
-      pixels.emplace_back();
-      const BYTE* pRow = static_cast<const BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-      for (int x = 0; x < 64; ++x) pixels.back().push_back(Pixel{pRow[x * 4 + 2], pRow[x * 4 + 1], pRow[x * 4]});
-    }
-    pSurface->UnlockRect();
-    pSurface->Release();
-    return pixels;
-  }
+  std::vector<std::vector<Pixel>> ReadBack() { return ReadBackPixels(m_pDevice); }
 
   static void ExpectColor(const Pixel& p, int r, int g, int b, const char* strWhere) {
     EXPECT_NEAR(r, p.r, 4) << strWhere;

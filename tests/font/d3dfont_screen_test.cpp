@@ -7,44 +7,25 @@
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
-#include "platform/d3d8/gl_window_bridge.h"
 #include "shell/d3dfont.h"
+#include "tests/support/gl_test_window.h"
 
 namespace {
 
 class D3DFontScreenTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return;
-    window = SDL_CreateWindow("font test", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 160, 64,
-                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window) D3D8BindWindow(Hwnd(), window);
-  }
+  static void SetUpTestSuite() { window = new GLTestWindow("font test", 160, 64); }
   static void TearDownTestSuite() {
-    D3D8UnbindWindow(Hwnd());
-    if (window) SDL_DestroyWindow(window);
+    delete window;
     window = nullptr;
-    SDL_QuitSubSystem(0);
   }
-  static HWND Hwnd() {
-    static HWND__ handle;
-    return &handle;
-  }
+  static HWND Hwnd() { return window->Hwnd(); }
 
   void SetUp() override {
-    if (!window) GTEST_SKIP() << "no display: " << SDL_GetError();
+    if (!window->IsOpen()) GTEST_SKIP() << "no display: " << SDL_GetError();
     d3d = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(nullptr, d3d);
-    D3DPRESENT_PARAMETERS params = {};
-    params.BackBufferWidth = kWidth;
-    params.BackBufferHeight = kHeight;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = Hwnd();
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS params = WindowedPresentParams(Hwnd(), kWidth, kHeight);
     ASSERT_EQ(S_OK, d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Hwnd(),
                                       D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device));
   }
@@ -76,12 +57,12 @@ class D3DFontScreenTest : public ::testing::Test {
   }
 
   static constexpr UINT kWidth = 160, kHeight = 64;
-  static SDL_Window* window;
+  static GLTestWindow* window;
   IDirect3D8* d3d = nullptr;
   IDirect3DDevice8* device = nullptr;
 };
 
-SDL_Window* D3DFontScreenTest::window = nullptr;
+GLTestWindow* D3DFontScreenTest::window = nullptr;
 
 }  // namespace
 

@@ -40,6 +40,10 @@ Picture ReadBackBuffer(IDirect3DDevice8* device);
 // <name>.ppm, to look at when a test fails.
 void KeepPicture(const Picture& picture, const char* name);
 
+// Everything written to the log file so far (empty for a null one); writing goes on
+// at its end.
+std::string ReadLog(std::FILE* log);
+
 // A CD3DApplication on the real Direct3D object with a 24-bit depth buffer.
 class CIntegrationApp : public CD3DApplication {
  public:

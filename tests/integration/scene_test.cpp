@@ -48,17 +48,7 @@ class CSceneApp : public CIntegrationApp {
   bool capture = false;
   Picture picture;  // the last captured frame
 
-  std::string LogText() {
-    std::string out;
-    if (!log) return out;
-    std::fflush(log);
-    std::rewind(log);
-    char buffer[256];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, log)) > 0) out.append(buffer, n);
-    std::fseek(log, 0, SEEK_END);
-    return out;
-  }
+  std::string LogText() { return ReadLog(log); }
 
   // Draws one frame through the base's frame driver and keeps its picture.
   Picture Frame(bool withTexture, bool withText) {

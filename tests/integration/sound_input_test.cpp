@@ -25,17 +25,7 @@ class CServicesApp : public CIntegrationApp {
   CGameContext context;
   std::FILE* log = std::tmpfile();
 
-  std::string LogText() {
-    std::string out;
-    if (!log) return out;
-    std::fflush(log);
-    std::rewind(log);
-    char buffer[256];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, log)) > 0) out.append(buffer, n);
-    std::fseek(log, 0, SEEK_END);
-    return out;
-  }
+  std::string LogText() { return ReadLog(log); }
 
  protected:
   HRESULT OneTimeSceneInit() override {

@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 #include "services_fixture.h"
-#include "tests/sound/synth_audio.h"
+#include "tests/support/sound/synth_audio.h"
+#include "tests/support/sound/song_wait.h"
 
 namespace {
 
@@ -19,14 +20,6 @@ class AudioServices : public ServicesTest {
     for (int channel = 0; channel < 32; ++channel)
       if (FSOUND_IsPlaying(channel)) return true;
     return false;
-  }
-  static bool WaitUntilFinished(FMUSIC_MODULE* song, Uint32 timeoutMs) {
-    const Uint32 start = SDL_GetTicks();
-    while (!FMUSIC_IsFinished(song)) {
-      if (SDL_GetTicks() - start > timeoutMs) return false;
-      SDL_Delay(20);
-    }
-    return true;
   }
 
   ScopedEnv m_driver{"SDL_AUDIODRIVER", "dummy"};

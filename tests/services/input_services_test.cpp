@@ -8,7 +8,8 @@
 #include "platform/dinput/dinput_bridge.h"
 #include "platform/win32/com.h"
 #include "services_fixture.h"
-#include "tests/sound/synth_audio.h"
+#include "tests/support/sound/synth_audio.h"
+#include "tests/support/input_events.h"
 
 namespace {
 
@@ -26,36 +27,6 @@ class InputServices : public ServicesTest {
   void TearDown() override {
     ServicesTest::TearDown();
     SDL_Quit();
-  }
-
-  static void Pump(std::vector<SDL_Event> events) {
-    for (SDL_Event& event : events) ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) DirectInputFeedEvent(&event);
-  }
-  static SDL_Event Key(SDL_Scancode scancode, bool down) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.scancode = scancode;
-    return e;
-  }
-  static SDL_Event Motion(int dx, int dy) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEMOTION;
-    e.motion.xrel = dx;
-    e.motion.yrel = dy;
-    return e;
-  }
-  static SDL_Event Button(Uint8 button, bool down) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.button = button;
-    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    return e;
   }
 
   // Init with the faults; returns what the message boxes printed.

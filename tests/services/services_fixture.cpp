@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "platform/dinput/dinput_bridge.h"
-#include "tests/sound/synth_audio.h"
+#include "tests/support/sound/synth_audio.h"
 
 void ServicesTest::SetUp() {
   m_strDir = MakeTempDir();

@@ -3,7 +3,7 @@
 
 #include "platform/win32/com.h"
 #include "services_fixture.h"
-#include "tests/sound/synth_audio.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace {
 

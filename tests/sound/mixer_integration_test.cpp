@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "platform/sound/fmod.h"
-#include "synth_audio.h"
+#include "tests/support/sound/song_wait.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace {
 
@@ -17,15 +18,6 @@ class MixerPlayback : public ::testing::Test {
  protected:
   void SetUp() override { FSOUND_UseBackendForTesting(nullptr); }
   void TearDown() override { FSOUND_Close(); }
-
-  static bool WaitUntilFinished(FMUSIC_MODULE* song, Uint32 timeoutMs) {
-    const Uint32 start = SDL_GetTicks();
-    while (!FMUSIC_IsFinished(song)) {
-      if (SDL_GetTicks() - start > timeoutMs) return false;
-      SDL_Delay(20);
-    }
-    return true;
-  }
 };
 
 TEST_F(MixerPlayback, DummyDriverPlaysASampleAndASongThatEndsWhenNotLooping) {

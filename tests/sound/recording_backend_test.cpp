@@ -9,7 +9,7 @@
 #include "platform/sound/fmod.h"
 #include "platform/sound/recording_sound_backend.h"
 #include "platform/win32/win32.h"
-#include "synth_audio.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "synth_audio.h"
+#include "tests/support/sound/synth_audio.h"
 
 #include <algorithm>
 #include <cmath>

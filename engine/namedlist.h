@@ -1,0 +1,53 @@
+// Values by name in the order they were added; a lookup finds the first of a name.
+// The list neither owns the values nor copies the names: each name is a constant
+// text that outlives the list. The caches build their ownership on top of it.
+#pragma once
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/win32.h"
+
+template <typename T>
+class CNamedList {
+ public:
+  // A null name is kept as "".
+  void Add(T* pValue, const char* strName) { m_entries.push_back({strName ? strName : "", pValue}); }
+
+  // True and the first value of that name in *ppValue; a null name finds nothing.
+  bool Find(const char* strName, T** ppValue) const {
+    if (!strName) return false;
+    for (const Entry& entry : m_entries) {
+      if (std::strcmp(entry.strName, strName) == 0) {
+        *ppValue = entry.pValue;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  bool Holds(const T* pValue) const {
+    for (const Entry& entry : m_entries)
+      if (entry.pValue == pValue) return true;
+    return false;
+  }
+
+  DWORD Count() const { return static_cast<DWORD>(m_entries.size()); }
+
+  // Empties the list, handing each non-null value to free first (in order of adding).
+  template <typename Free>
+  void Clear(Free free) {
+    std::vector<Entry> entries;
+    entries.swap(m_entries);
+    for (const Entry& entry : entries)
+      if (entry.pValue) free(entry.pValue);
+  }
+
+ private:
+  struct Entry {
+    const char* strName;
+    T* pValue;
+  };
+  std::vector<Entry> m_entries;
+};
