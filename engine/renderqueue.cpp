@@ -39,19 +39,16 @@ DWORD CRenderQueue::Count() const {
 
 int CRenderQueue::CompareNames(const char* strX, const char* strY) {
   // Names take part with at most their first 29 characters, as if copied into
-  // 30-byte buffers; longer names are cut, never overrun.
-  enum { NAME_BUFFER = 30 };
+  // 30-byte buffers; longer names are cut, never overrun. The shorter name's end
+  // takes part, so a name sorts before every longer name it begins.
+  enum { NAME_CHARS = 29 };
   const char* x = strX ? strX : "";
   const char* y = strY ? strY : "";
-  const size_t nX = strnlen(x, NAME_BUFFER - 1);
-  const size_t nY = strnlen(y, NAME_BUFFER - 1);
-  // The shorter name's end takes part: it sorts before every longer name it begins.
-  const size_t k = (nX < nY ? nX : nY) + 1;
-  for (size_t i = 0; i < k; ++i) {
-    const signed char a = static_cast<signed char>(i < nX ? x[i] : '\0');
-    const signed char b = static_cast<signed char>(i < nY ? y[i] : '\0');
-    if (a < b) return -1;
-    if (a > b) return 1;
+  for (int i = 0; i < NAME_CHARS; ++i) {
+    const signed char a = static_cast<signed char>(x[i]);
+    const signed char b = static_cast<signed char>(y[i]);
+    if (a != b) return a < b ? -1 : 1;
+    if (a == '\0') return 0;
   }
   return 0;
 }
