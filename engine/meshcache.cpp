@@ -25,7 +25,7 @@ HRESULT CMeshCache::Find(const char* strName, ID3DXMesh** ppMesh, ID3DXMesh*** p
                          DWORD* pdwSubCount) const {
   const Entry* pFound = nullptr;
   for (const Entry* pEntry = m_pHead; strName && pEntry && !pFound; pEntry = pEntry->pNext)
-    if (std::strcmp(pEntry->strName, strName) == 0) pFound = pEntry;
+    if (pEntry->strName == strName) pFound = pEntry;
   if (ppMesh) *ppMesh = pFound ? pFound->pObject : nullptr;
   if (pppSubMeshes) {
     *pppSubMeshes = pFound ? pFound->ppSubObjects : nullptr;
@@ -39,7 +39,7 @@ HRESULT CMeshCache::FindEx(const char* strName, ID3DXMesh** ppMesh, ID3DXBuffer*
   if (*ppMesh && !Holds(*ppMesh)) (*ppMesh)->Release();
   *ppMesh = nullptr;
   for (Entry* pEntry = m_pHead; strName && pEntry; pEntry = pEntry->pNext) {
-    if (std::strcmp(pEntry->strName, strName) == 0) {
+    if (pEntry->strName == strName) {
       *ppMesh = pEntry->pObject;
       *ppAdjacency = pEntry->pAdjacency;
       return S_OK;
@@ -92,7 +92,7 @@ HRESULT CMeshCache::Clear() {
 
 HRESULT CMeshCache::Remove(const char* strName) {
   for (Entry* pEntry = m_pHead; strName && pEntry; pEntry = pEntry->pNext)
-    if (std::strcmp(pEntry->strName, strName) == 0) return RemoveNode(pEntry);
+    if (pEntry->strName == strName) return RemoveNode(pEntry);
   return S_OK;
 }
 

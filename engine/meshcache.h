@@ -3,6 +3,8 @@
 // everything an entry holds; callers only borrow what the lookups give them.
 #pragma once
 
+#include <string>
+
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3dx/d3dx8.h"
 #include "platform/xfile/d3dx8mesh.h"
@@ -13,7 +15,7 @@ class CMeshCache {
   struct Entry {
     Entry* pNext;
     ID3DXMesh* pObject;
-    const char* strName;  // borrowed: a constant text that outlives the cache
+    std::string strName;  // the cache's own copy
     ID3DXMesh** ppSubObjects;  // new[]-allocated, owned with its elements; may be null
     DWORD dwSubCount;
     ID3DXBuffer* pAdjacency;

@@ -1,9 +1,9 @@
 // Values by name in the order they were added; a lookup finds the first of a name.
-// The list neither owns the values nor copies the names: each name is a constant
-// text that outlives the list. The caches build their ownership on top of it.
+// The list keeps its own copy of each name but does not own the values; the caches
+// build their ownership on top of it.
 #pragma once
 
-#include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,7 +19,7 @@ class CNamedList {
   bool Find(const char* strName, T** ppValue) const {
     if (!strName) return false;
     for (const Entry& entry : m_entries) {
-      if (std::strcmp(entry.strName, strName) == 0) {
+      if (entry.strName == strName) {
         *ppValue = entry.pValue;
         return true;
       }
@@ -46,7 +46,7 @@ class CNamedList {
 
  private:
   struct Entry {
-    const char* strName;
+    std::string strName;
     T* pValue;
   };
   std::vector<Entry> m_entries;

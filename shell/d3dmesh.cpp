@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
 #include "engine/gamecontext.h"
 #include "engine/meshcache.h"
@@ -12,13 +11,6 @@
 #include "shell/dxutil_media.h"
 
 namespace {
-
-// The caches borrow their keys. A key handed to them must outlive every cache, so each
-// resource name is kept once for the life of the process (a handful of names).
-const char* CacheKey(const std::string& name) {
-  static std::set<std::string> names;
-  return names.insert(name).first->c_str();
-}
 
 void Log(FILE* pLog, const char* text) {
   if (pLog) {
@@ -139,7 +131,7 @@ HRESULT CD3DMesh::CreateFromResource(IDirect3DDevice8* pd3dDevice, const char* s
   // Nothing can be built without a device: fail before opening or parsing anything
   // (objects made without a device, as in headless runs, stay empty at no cost).
   if (!pd3dDevice) return E_FAIL;
-  const char* strKey = CacheKey(m_strResName);
+  const char* strKey = m_strResName.c_str();
 
   // A loaded mesh this object owns is given back; one from the cache is only forgotten.
   DropLoadedMesh();
@@ -186,7 +178,7 @@ HRESULT CD3DMesh::CreateFromResource(IDirect3DDevice8* pd3dDevice, const char* s
 HRESULT CD3DMesh::CacheLocalMesh() {
   CMeshCache* pLocalCache = m_pContext ? m_pContext->m_pLocalMeshCache : nullptr;
   if (!pLocalCache || !m_pLocalMesh || !m_bOwnsLocal) return S_OK;
-  pLocalCache->Add(m_pLocalMesh, m_ppSubMeshes, m_dwNumSubMeshes, CacheKey(m_strResName));
+  pLocalCache->Add(m_pLocalMesh, m_ppSubMeshes, m_dwNumSubMeshes, m_strResName.c_str());
   m_bOwnsLocal = false;
   return S_OK;
 }
@@ -198,7 +190,7 @@ HRESULT CD3DMesh::RestoreDeviceObjects(IDirect3DDevice8* pd3dDevice) {
     ID3DXMesh* pMesh = nullptr;
     ID3DXMesh** ppSubMeshes = nullptr;
     DWORD dwCount = 0;
-    if (SUCCEEDED(pLocalCache->Find(CacheKey(m_strResName), &pMesh, &ppSubMeshes, &dwCount))) {
+    if (SUCCEEDED(pLocalCache->Find(m_strResName.c_str(), &pMesh, &ppSubMeshes, &dwCount))) {
       DropLocalMesh();
       m_pLocalMesh = pMesh;
       m_ppSubMeshes = ppSubMeshes;
@@ -487,7 +479,7 @@ HRESULT CD3DMesh::CreateTextureFromResource(DWORD dwIndex, IDirect3DDevice8* pd3
   if (dwIndex >= m_dwNumMaterials || !m_pTextures || !strTexName) return S_OK;
   DropTexture(dwIndex);
   CTextureCache* pTextureCache = m_pContext ? m_pContext->m_pTextureCache : nullptr;
-  const char* strKey = CacheKey(strTexName);
+  const char* strKey = strTexName;
   if (pTextureCache && SUCCEEDED(pTextureCache->Find(strKey, &m_pTextures[dwIndex]))) return S_OK;
 
   CResourceBytes resource(strResLib, strKey);

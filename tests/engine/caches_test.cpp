@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/samplecache.h"
 #include "engine/texturecache.h"
 #include "platform/d3d8/recording_device.h"
@@ -46,6 +48,20 @@ TEST_F(TextureCacheTest, LookupsFindTheFirstEntryOfANameAndAddNoReference) {
   EXPECT_EQ(0u, m_pDevice->LiveResourceCount());
   EXPECT_EQ(E_FAIL, cache.Find("Floor", &pOut));
   EXPECT_EQ(S_OK, cache.Clear());
+}
+
+TEST_F(TextureCacheTest, KeepsItsOwnCopyOfEachName) {
+  CTextureCache cache;
+  IDirect3DTexture8* pTexture = NewTexture();
+  {
+    std::string strName = "Caust07";
+    cache.Add(pTexture, strName.c_str());
+    strName.assign("Garbage");  // the caller's text changes after the add
+  }
+  IDirect3DTexture8* pFound = nullptr;
+  EXPECT_EQ(S_OK, cache.Find("Caust07", &pFound));
+  EXPECT_EQ(pTexture, pFound);
+  EXPECT_NE(S_OK, cache.Find("Garbage", &pFound));
 }
 
 TEST_F(TextureCacheTest, FindReleasesACallerTextureButNeverACachedOne) {
