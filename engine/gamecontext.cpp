@@ -1,5 +1,7 @@
 #include "engine/gamecontext.h"
 
+#include <cstdio>
+
 namespace {
 
 void ZeroMatrix(D3DXMATRIX& m) {
@@ -19,6 +21,12 @@ CGameContext::CGameContext(HWND hWnd, HINSTANCE hInst) : m_hWnd(hWnd), m_hInst(h
 }
 
 CGameContext::~CGameContext() = default;
+
+void CGameContext::WriteLog(const char* strEntry) const {
+  if (!m_pLog) return;
+  std::fputs(strEntry, m_pLog);
+  std::fflush(m_pLog);
+}
 
 void CGameContext::ZeroMatrices() {
   ZeroMatrix(m_matView);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "engine/board.h"
 #include "engine/renderitem.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3dx/d3dx8.h"
@@ -32,7 +33,7 @@ enum : DWORD {
   GAMEMODE_EXIT = 128,
 };
 
-enum { BOARD_SIZE = 9, RECORD_ROWS = 8, RECORD_NAME_SIZE = 12 };
+enum { RECORD_ROWS = 8, RECORD_NAME_SIZE = 12 };
 
 // One row of the records table: a name of at most 11 characters and its score.
 struct RecordRow {
@@ -62,6 +63,9 @@ class CGameContext {
   HRESULT LoadSong(const char* strName, FMUSIC_MODULE** ppSong);
   HRESULT LoadTexture(const char* strName, DWORD dwColorKey, BYTE bUseKey);
   HRESULT GetPickRay(D3DXVECTOR3* pDirection, D3DXVECTOR3* pOrigin);
+
+  // Appends one entry to the log and flushes it; nothing when the game runs without one.
+  void WriteLog(const char* strEntry) const;
 
   // Window, screen, log, clock.
   HWND m_hWnd = nullptr;

@@ -17,11 +17,7 @@ const int kSoundChannels = 32;
 const int kSoundInitTries = 11;
 const DWORD kSoundInitPauseMs = 20;
 
-void Log(const CGameContext& context, const char* strEntry) {
-  if (!context.m_pLog) return;
-  std::fputs(strEntry, context.m_pLog);
-  std::fflush(context.m_pLog);
-}
+void Log(const CGameContext& context, const char* strEntry) { context.WriteLog(strEntry); }
 
 void Warn(const CGameContext& context, const char* strText) { MessageBoxA(context.m_hWnd, strText, "Warning", MB_OK); }
 

@@ -4,18 +4,12 @@
 // that is never added to the scene list (new game, undo, rebuild after a load).
 #pragma once
 
+#include "engine/board.h"
 #include "engine/myobject.h"
 #include "platform/d3dx/d3dx8.h"
 #include "platform/win32/win32.h"
 
 class CGameContext;
-
-// Cell values of m_Board besides the colours 1..7.
-enum : INT {
-  CELL_EMPTY = 0,
-  CELL_IN_RUN = 80,    // in a run just found
-  CELL_REMOVING = 81,  // being removed
-};
 
 class CBall : public CMyObject {
  public:
