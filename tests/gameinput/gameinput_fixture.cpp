@@ -49,7 +49,7 @@ void GameInputTest::TearDown() {
   ctx.Close();
   FSOUND_UseBackendForTesting(nullptr);
   DirectInputResetForTesting();
-  SDL_Quit();
+  SDL_QuitSubSystem(SDL_INIT_EVENTS);
   std::fclose(log);
   RemoveTree(dir);
 }
