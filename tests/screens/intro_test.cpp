@@ -113,12 +113,12 @@ TEST_F(IntroTest, SongByMusicType) {
   {
     // A song that cannot be loaded starts nothing: the current one stays as it was.
     WriteLibrary(false);
-    sound.calls.clear();
+    Mark();
     ctx.m_nMusType = 3;
     CIntro intro(&ctx);
     RunToEnd(intro);
     EXPECT_EQ(1, intro.m_bDead);
-    EXPECT_EQ(0, sound.Count("PlaySong"));
+    EXPECT_EQ(0, CountSinceMark("PlaySong"));
     EXPECT_NE(std::string::npos, LogText().find("FAIL: Can not find resource in FMOD!\n"));
   }
 }

@@ -30,10 +30,14 @@ class ScreensTest : public ::testing::Test {
   void WriteLibrary(bool withSongs);
   // One frame: the clock advances by dwElapsed, then the object updates.
   void Frame(CMyObject& object, DWORD dwElapsed);
-  // The cursor exactly at grid position (gx, gy) of a 20 x 20 grid, as the options
-  // screen computes it from the normalised cursor.
-  void CursorAtGrid(float gx, float gy);
-  // Names of the samples played, in order, and how often one was played.
+  // The cursor at grid position (gx, gy) of a 20 x 20 grid, as the options screen
+  // computes it from the normalised cursor; true when both are met exactly.
+  bool CursorAtGrid(float gx, float gy);
+  // Later reads of the sounds start here.
+  void Mark() { m_nMark = sound.calls.size(); }
+  // Backend calls since the mark that start with `prefix`.
+  int CountSinceMark(const std::string& prefix) const;
+  // Names of the samples played since the mark, in order, and how often one was played.
   std::vector<std::string> Heard() const;
   int Heard(const std::string& name) const;
   // The song started last ("GameFone2 loop", "GameFone1 once"), "" when none.
@@ -51,6 +55,7 @@ class ScreensTest : public ::testing::Test {
  private:
   std::map<std::string, std::string> TokenNames(const char* strLoad) const;
   std::map<size_t, std::string> m_sizeNames;
+  size_t m_nMark = 0;
 };
 
 }  // namespace screens_test
