@@ -27,6 +27,7 @@ void GameAppTest::SetUp() {
   setenv("VANTOREL_NO_DIALOGS", "1", 1);
   WindowResetAll();
   WindowUseVirtualWindows(true);
+  FSOUND_UseBackendForTesting(&m_sound);
   m_pD3D = new CRecordingDirect3D();
   m_pContext = std::make_unique<CGameContext>();
 }
@@ -35,10 +36,11 @@ void GameAppTest::TearDown() {
   // The window's close runs the whole shutdown: device objects, clean-up, settings.
   if (m_pApp && m_pApp->m_hWnd) SendMessage(m_pApp->m_hWnd, WM_CLOSE, 0, 0);
   MSG msg;
-  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  for (int n = 0; n < 100 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
   }
   m_pApp.reset();
   m_pContext.reset();
+  FSOUND_UseBackendForTesting(nullptr);
   WindowResetAll();
   WindowUseVirtualWindows(false);
   if (m_pD3D) m_pD3D->Release();

@@ -1,6 +1,8 @@
 // Start-up and scene assembly, the Escape table and the new game, on a recording
 // device: what the log says, which objects the scene holds, the states that survive
 // the full-screen reset.
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "engine/camera.h"
@@ -104,6 +106,35 @@ TEST_F(GameAppTest, NewGameKeepsTheBestScoreAndTheModeAndForgetsTheUndo) {
 
   app.NewGame();  // the balls of the first game go with it
   EXPECT_EQ(5, CountType("ball"));
+}
+
+}  // namespace
+}  // namespace gameapp_test
+
+namespace gameapp_test {
+namespace {
+
+TEST_F(GameAppTest, WithoutItsLogTheGamePlaysOn) {
+  ASSERT_EQ(0, mkdir((m_strDir + "/file.log").c_str(), 0755));  // the log cannot be opened
+  CTestGameApp& app = StartApp();
+  EXPECT_EQ(nullptr, m_pContext->m_pLog);
+  m_pContext->m_dwMode = GAMEMODE_PLAY;
+  for (int n = 0; n < 3; ++n) app.FrameMove();
+  m_pContext->m_bQuitRequest = 1;
+  app.FrameMove();
+}
+
+TEST_F(GameAppTest, ShutdownLeavesNoEngineObjectBehindInTheContext) {
+  CTestGameApp& app = StartApp();
+  SendMessage(app.m_hWnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(nullptr, m_pContext->m_pList);
+  EXPECT_EQ(nullptr, m_pContext->m_pMeshCache);
+  EXPECT_EQ(nullptr, m_pContext->m_pLocalMeshCache);
+  EXPECT_EQ(nullptr, m_pContext->m_pTextureCache);
+  EXPECT_EQ(nullptr, m_pContext->m_pSampleCache);
+  EXPECT_EQ(nullptr, m_pContext->m_pRenderQueue);
+  EXPECT_EQ(nullptr, m_pContext->m_pCamera);
+  EXPECT_NE(std::string::npos, ReadFile("file.log").find("Write Settings................................Ok\n"));
 }
 
 }  // namespace
