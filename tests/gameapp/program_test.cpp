@@ -54,8 +54,11 @@ TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
   // Every resource loaded. (Input may fail now and then on a display that other
   // windows share: the game re-acquires it.)
   std::istringstream lines(log);
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind("FAIL: ", 0) == 0) EXPECT_EQ(0u, line.find("FAIL: Get ")) << line;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("FAIL: ", 0) == 0) {
+      EXPECT_EQ(0u, line.find("FAIL: Get ")) << line;
+    }
+  }
   const std::string ending = "Write Settings................................Ok\n";
   ASSERT_GE(log.size(), ending.size());
   EXPECT_EQ(ending, log.substr(log.size() - ending.size()));
