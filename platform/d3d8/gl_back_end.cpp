@@ -283,22 +283,50 @@ void CGLBackEnd::Clear(const CD3DStateModel& model, const Target& target, DWORD 
 }
 
 // --- Textures and stages ---
-void CGLBackEnd::UploadTexture(CMemoryTexture* texture) {
-  if (!texture->glName) glGenTextures(1, &texture->glName);
+void CGLBackEnd::CreateTexture(CMemoryTexture* texture) {
+  if (texture->glName) return;
+  glGenTextures(1, &texture->glName);
   glBindTexture(GL_TEXTURE_2D, texture->glName);
-  if (!texture->dirty) return;
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  std::vector<BYTE> rgba;
+  // Storage for every level now; the pixels follow as each level is filled.
   const UINT levels = texture->GetLevelCount();
   for (UINT level = 0; level < levels; ++level) {
-    const CMemoryImage& image = texture->Level(level);
-    rgba.resize(static_cast<size_t>(image.width) * image.height * 4);
-    D3DConvertToRGBA(image.pixels.data(), image.format, image.width * image.height, rgba.data());
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(image.width),
-                 static_cast<GLsizei>(image.height), 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    D3DSURFACE_DESC desc;
+    texture->GetLevelDesc(level, &desc);
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(desc.Width),
+                 static_cast<GLsizei>(desc.Height), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
-  texture->dirty = false;
+}
+
+void CGLBackEnd::UploadTextureLevel(CMemoryTexture* texture, UINT level) {
+  CreateTexture(texture);
+  glBindTexture(GL_TEXTURE_2D, texture->glName);
+  const CMemoryImage& image = texture->Level(level);
+  std::vector<BYTE> rgba(static_cast<size_t>(image.width) * image.height * 4);
+  D3DConvertToRGBA(image.pixels.data(), image.format, image.width * image.height, rgba.data());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(image.width),
+                  static_cast<GLsizei>(image.height), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+}
+
+void CGLBackEnd::ReadTextureLevel(CMemoryTexture* texture, UINT level, CMemoryImage& image) {
+  if (!texture->glName) return;
+  glBindTexture(GL_TEXTURE_2D, texture->glName);
+  std::vector<BYTE> rgba(static_cast<size_t>(image.width) * image.height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  D3DConvertFromRGBA(rgba.data(), image.format, image.width * image.height, image.pixels.data());
+}
+
+void CGLBackEnd::UploadTexture(CMemoryTexture* texture) {
+  // Levels still in memory were never filled, or filled while the context was not ours.
+  for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+    if (!texture->HasPixels(level) || texture->Locked(level)) continue;
+    UploadTextureLevel(texture, level);
+    if (texture->Pool() != D3DPOOL_SYSTEMMEM) texture->TakeOverPixels(level);
+  }
+  CreateTexture(texture);
+  glBindTexture(GL_TEXTURE_2D, texture->glName);
 }
 
 void CGLBackEnd::BindTexture(const DWORD* ts, CMemoryTexture* texture) {

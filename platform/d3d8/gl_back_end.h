@@ -53,6 +53,12 @@ class CGLBackEnd {
   void Clear(const CD3DStateModel& model, const Target& target, DWORD count, const D3DRECT* rects, DWORD flags,
              D3DCOLOR color, float z, DWORD stencil);
 
+  // The OpenGL texture of a Direct3D one, with storage for every level (contents undefined).
+  void CreateTexture(CMemoryTexture* texture);
+  // Copies a level's memory pixels into the OpenGL texture (made first if needed).
+  void UploadTextureLevel(CMemoryTexture* texture, UINT level);
+  // Reads a level back from OpenGL into `image` (allocated in the texture's format).
+  void ReadTextureLevel(CMemoryTexture* texture, UINT level, CMemoryImage& image);
   // Frees the OpenGL copy of a texture.
   void DeleteTexture(CMemoryTexture* texture);
 
@@ -61,6 +67,7 @@ class CGLBackEnd {
   void ApplyStages(const CD3DStateModel& model, const VertexLayout& layout);
   void ApplyLights(const CD3DStateModel& model, const VertexLayout& layout);
   void BindTexture(const DWORD* stageStates, CMemoryTexture* texture);
+  // Uploads the levels still in memory and binds the texture.
   void UploadTexture(CMemoryTexture* texture);
 
   const GLFunctions& m_gl;

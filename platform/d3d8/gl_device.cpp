@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/d3d8/pixel_format.h"
 #include "platform/win32/window_bridge.h"
@@ -24,10 +25,13 @@ UINT VertexCount(D3DPRIMITIVETYPE type, UINT primitives) {
   }
 }
 
-bool WindowedOnly() {
-  const char* value = std::getenv("VANTOREL_WINDOWED");
+// An environment variable set to anything but empty or "0".
+bool EnvironmentFlag(const char* name) {
+  const char* value = std::getenv(name);
   return value && *value && std::strcmp(value, "0") != 0;
 }
+
+bool WindowedOnly() { return EnvironmentFlag("VANTOREL_WINDOWED"); }
 
 }  // namespace
 
@@ -37,6 +41,10 @@ CGLDevice::CGLDevice(IDirect3D8* owner, HWND focusWindow, DWORD behaviorFlags)
   m_owner->AddRef();
   m_host->device = this;
   m_host->textureDestroyed = [this](CMemoryTexture* texture) { TextureDestroyed(texture); };
+  m_host->textureLevelUnlocked = [this](CMemoryTexture* texture, UINT level) { TextureLevelFilled(texture, level); };
+  m_host->readTextureLevel = [this](CMemoryTexture* texture, UINT level, CMemoryImage& image) {
+    if (texture->glName && MakeCurrent()) m_backEnd.ReadTextureLevel(texture, level, image);
+  };
   m_caps = D3DDefaultCaps();
   std::memset(&m_params, 0, sizeof m_params);
   for (int i = 0; i < 256; ++i)
@@ -63,15 +71,18 @@ CGLDevice::~CGLDevice() {
   m_model.SetDefaults(1, 1, false);
   for (CMemoryResource* resource : m_host->live) {
     if (auto* texture = dynamic_cast<CMemoryTexture*>(resource)) {
-      if (texture->glName && current) glDeleteTextures(1, &texture->glName);
+      // A texture the caller still holds keeps its pixels: back into memory before OpenGL's copy goes.
+      for (UINT level = 0; level < texture->GetLevelCount(); ++level) texture->Level(level);
+      if (texture->glName && current) m_backEnd.DeleteTexture(texture);
       texture->glName = 0;
-      texture->dirty = true;
     }
   }
   if (!m_host->live.empty())
     std::fprintf(stderr, "FAIL: Direct3D device released with %zu resources still referenced\n",
                  m_host->live.size());
   m_host->textureDestroyed = nullptr;
+  m_host->textureLevelUnlocked = nullptr;
+  m_host->readTextureLevel = nullptr;
   m_host->device = nullptr;
   if (current) {
     ReleaseFramebuffer();
@@ -161,8 +172,8 @@ HRESULT CGLDevice::Configure(const D3DPRESENT_PARAMETERS& requested) {
   glClear(GL_COLOR_BUFFER_BIT | (m_depthBuffer ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : 0));
 
   m_backEnd.CreateObjects();
-  const bool vsync = !params.Windowed && params.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE;
-  SDL_GL_SetSwapInterval(vsync ? 1 : 0);
+  // Without swap control on the display frames run free.
+  SDL_GL_SetSwapInterval(WantsVerticalSync(params) ? 1 : 0);
 
   m_params = params;
   m_model.SetDefaults(params.BackBufferWidth, params.BackBufferHeight, params.EnableAutoDepthStencil != 0);
@@ -171,6 +182,23 @@ HRESULT CGLDevice::Configure(const D3DPRESENT_PARAMETERS& requested) {
   entry->backBufferHeight = params.BackBufferHeight;
   m_inScene = false;
   return S_OK;
+}
+
+// Textures reach OpenGL when they are filled, so no frame waits for an upload, and
+// the memory copy goes: a managed texture is not kept twice. System-memory textures
+// are never drawn and stay in memory.
+void CGLDevice::TextureLevelFilled(CMemoryTexture* texture, UINT level) {
+  if (texture->Pool() == D3DPOOL_SYSTEMMEM || !MakeCurrent()) return;
+  m_backEnd.UploadTextureLevel(texture, level);
+  if (texture->glName) texture->TakeOverPixels(level);
+}
+
+// Vertical sync, windowed and full screen: an idle scene then waits for the display
+// instead of spinning a core. VANTOREL_NO_VSYNC=1 turns it off (the benchmark and the
+// tests run with it); so does a full-screen device that asks for immediate presentation.
+bool CGLDevice::WantsVerticalSync(const D3DPRESENT_PARAMETERS& params) {
+  if (EnvironmentFlag("VANTOREL_NO_VSYNC")) return false;
+  return params.Windowed || params.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE;
 }
 
 void CGLDevice::TextureDestroyed(CMemoryTexture* texture) {
@@ -411,7 +439,9 @@ HRESULT CGLDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usa
   if (width == 0 || height == 0 || width > m_caps.MaxTextureWidth || height > m_caps.MaxTextureHeight ||
       !D3DIsTextureFormat(format) || (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)))
     return D3DERR_INVALIDCALL;
-  *texture = new CMemoryTexture(m_host, width, height, levels, usage, format, pool);
+  auto* created = new CMemoryTexture(m_host, width, height, levels, usage, format, pool);
+  if (pool != D3DPOOL_SYSTEMMEM && MakeCurrent()) m_backEnd.CreateTexture(created);
+  *texture = created;
   return S_OK;
 }
 
@@ -514,9 +544,10 @@ HRESULT CGLDevice::UpdateTexture(IDirect3DBaseTexture8* sourceTexture, IDirect3D
       source->GetLevelCount() < destination->GetLevelCount() || source->Width() != destination->Width() ||
       source->Height() != destination->Height())
     return D3DERR_INVALIDCALL;
-  for (UINT level = 0; level < destination->GetLevelCount(); ++level)
+  for (UINT level = 0; level < destination->GetLevelCount(); ++level) {
     destination->Level(level).pixels = source->Level(level).pixels;
-  destination->dirty = true;
+    TextureLevelFilled(destination, level);
+  }
   return S_OK;
 }
 

@@ -25,6 +25,9 @@ class CGLDevice : public ComObject<IDirect3DDevice8, IID_IDirect3DDevice8> {
   static HRESULT Create(IDirect3D8* owner, HWND focusWindow, DWORD behaviorFlags, D3DPRESENT_PARAMETERS* params,
                         IDirect3DDevice8** device);
 
+  // Whether presentation waits for vertical sync (where the display offers it).
+  static bool WantsVerticalSync(const D3DPRESENT_PARAMETERS& params);
+
   // Resources made by this device that the caller still references.
   size_t LiveResourceCount() const { return m_host->LiveCount(); }
 
@@ -44,6 +47,7 @@ class CGLDevice : public ComObject<IDirect3DDevice8, IID_IDirect3DDevice8> {
                DWORD shader, const std::vector<UINT>* indices);
   void ReadBackBuffer(CMemoryImage& image);
   void DrawCursor(int viewX, int viewY, int viewWidth, int viewHeight);
+  void TextureLevelFilled(CMemoryTexture* texture, UINT level);
   void TextureDestroyed(CMemoryTexture* texture);
 
   IDirect3D8* m_owner;
