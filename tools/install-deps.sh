@@ -6,7 +6,7 @@
 set -euo pipefail
 
 play=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config libx11-dev
   libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri
   libpng-dev libjpeg-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libgstreamer1.0-dev gstreamer1.0-plugins-base
