@@ -67,13 +67,18 @@ ServerView Server(Display* display, ::Window window) {
   return view;
 }
 
-// Lets the window machinery read what the server sent back.
-void Settle() {
-  for (int i = 0; i < 20; ++i) {
+// The window as the server has it once it is width x height, or as it is after five
+// seconds; meanwhile the window machinery reads what the server sends back.
+ServerView SizeWhenSettled(Display* display, ::Window window, int width, int height) {
+  ServerView view;
+  for (int i = 0; i < 500; ++i) {
     MSG msg;
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    view = Server(display, window);
+    if (view.width == width && view.height == height) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  return view;
 }
 
 class XWindowTest : public ::testing::Test {
@@ -105,23 +110,21 @@ TEST_F(XWindowTest, ClientAreaIsTheBackBufferAndFullScreenCoversTheScreen) {
     ASSERT_EQ(S_OK, app.Create(GetModuleHandle(nullptr)));
     const ::Window x = XWindowOf(app.m_hWnd);
     ASSERT_NE(0u, x);
-    Settle();
-    ServerView view = Server(m_display, x);
+    ServerView view = SizeWhenSettled(m_display, x, 500, 375);
     EXPECT_EQ(500, view.width);
     EXPECT_EQ(375, view.height);
 
     ASSERT_EQ(S_OK, app.ToggleFullscreen());
     ASSERT_EQ(S_OK, app.Render3DEnvironment());
-    Settle();
-    view = Server(m_display, x);
     const Screen* screen = DefaultScreenOfDisplay(m_display);
-    EXPECT_EQ(keepWindowed ? 640 : WidthOfScreen(screen), view.width);
-    EXPECT_EQ(keepWindowed ? 480 : HeightOfScreen(screen), view.height);
+    const int width = keepWindowed ? 640 : WidthOfScreen(screen), height = keepWindowed ? 480 : HeightOfScreen(screen);
+    view = SizeWhenSettled(m_display, x, width, height);
+    EXPECT_EQ(width, view.width);
+    EXPECT_EQ(height, view.height);
 
     ASSERT_EQ(S_OK, app.ToggleFullscreen());
     ASSERT_EQ(S_OK, app.Render3DEnvironment());
-    Settle();
-    view = Server(m_display, x);
+    view = SizeWhenSettled(m_display, x, 500, 375);
     EXPECT_EQ(500, view.width);
     EXPECT_EQ(375, view.height);
     RECT client;
