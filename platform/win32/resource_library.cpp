@@ -190,8 +190,11 @@ int OpenLibraryFile(const std::string& name, std::string* path, std::string* tri
       close(fd);
       why = "not a regular file";
     }
+    // Started from its own folder, both places are one: named once.
+    const std::string shown = candidate.find('/') == std::string::npos ? WorkingDirectoryPath(candidate) : candidate;
+    if (tried->find(shown + " (") != std::string::npos) continue;
     if (!tried->empty()) *tried += ", ";
-    *tried += (candidate.find('/') == std::string::npos ? WorkingDirectoryPath(candidate) : candidate) + " (" + why + ")";
+    *tried += shown + " (" + why + ")";
   }
   return -1;
 }
