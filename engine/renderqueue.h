@@ -4,6 +4,8 @@
 // the frame ends with Clear.
 #pragma once
 
+#include <vector>
+
 #include "engine/renderitem.h"
 #include "platform/win32/win32.h"
 
@@ -22,7 +24,7 @@ class CRenderQueue {
   virtual ~CRenderQueue();
 
   // Appends a copy of the record.
-  HRESULT Add(RenderItem item);
+  HRESULT Add(const RenderItem& item);
   HRESULT Clear();
   // Sorts and draws the queue; the device states it changes are back at their entry
   // values on return. E_FAIL when the chain of records is broken.
@@ -63,6 +65,11 @@ class CRenderQueue {
 
  private:
   HRESULT SortRange(RenderNode* pFirst, RenderNode* pLast);
+  // Nodes with their records live in blocks kept from frame to frame: Add takes the
+  // next unused one, Clear makes them all unused again.
+  struct Slot;
+  std::vector<Slot*> m_Blocks;
+  DWORD m_dwUsed = 0;
   bool UsesFixedFunction(const RenderItem& item) const;
   HRESULT LoadAndBindTexture(const char* strName, bool bColorKey, DWORD dwColorKey);
 };

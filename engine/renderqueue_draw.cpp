@@ -82,7 +82,7 @@ class DrawStates {
 };
 
 // What Draw has bound on the device besides the render states: stream, indices,
-// vertex format, material, light and texture. Each is set only when it changes and
+// vertex format, world transform, material, light and texture. Each is set only when it changes and
 // everything is unbound again before Draw returns.
 class DrawBindings {
  public:
@@ -93,6 +93,13 @@ class DrawBindings {
     m_pDevice->SetVertexShader(dwHandle);
     m_dwShader = dwHandle;
     m_bShaderSet = true;
+  }
+  // Records placed in world coordinates (floor plates, the room) share one matrix.
+  void SetWorld(const D3DXMATRIX& matrix) {
+    if (m_bWorldSet && std::memcmp(&m_World, &matrix, sizeof matrix) == 0) return;
+    m_pDevice->SetTransform(D3DTS_WORLD, &matrix);
+    m_World = matrix;
+    m_bWorldSet = true;
   }
   void SetMaterial(const D3DMATERIAL8& material) {
     if (m_bMaterialSet && std::memcmp(&m_Material, &material, sizeof material) == 0) return;
@@ -138,6 +145,8 @@ class DrawBindings {
   IDirect3DDevice8* m_pDevice;
   bool m_bShaderSet = false;
   DWORD m_dwShader = 0;
+  bool m_bWorldSet = false;
+  D3DXMATRIX m_World;
   bool m_bMaterialSet = false;
   D3DMATERIAL8 m_Material = {};
   IDirect3DVertexBuffer8* m_pStream = nullptr;
@@ -229,7 +238,7 @@ HRESULT CRenderQueue::Draw() {
         pLastMesh = item.m_pMesh;
       }
       if (UsesFixedFunction(item)) {
-        pDevice->SetTransform(D3DTS_WORLD, &item.m_matWorld);
+        bindings.SetWorld(item.m_matWorld);
         bindings.SetMaterial(item.m_Material);
         bindings.SetLight(item.m_dwLight);
         bindings.SetVertexShader(FVF_MESHVERTEX);

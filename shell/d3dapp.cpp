@@ -102,8 +102,10 @@ HRESULT CD3DApplication::Create(HINSTANCE instance) {
     m_hInstance = instance;
     if (!m_hWnd) {
       // Without a window nothing below can work; say so instead of failing later.
+      const DWORD why = GetLastError();
       m_pD3D->Release();
       m_pD3D = nullptr;
+      if (why == ERROR_DEVICE_NOT_AVAILABLE) return E_FAIL;  // no display: the window layer said so in one line
       return DisplayErrorMsg(E_FAIL, MSGERR_APPMUSTEXIT);
     }
   }

@@ -22,5 +22,14 @@ DWORD SizeofResource(HMODULE module, HRSRC resource);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL resourceData);
 
+// Why the latest LoadLibraryA failed, as one line without a newline: the name asked
+// for and every path tried with its reason ("not found: tried /a/res.dll (No such
+// file or directory), ..."), or the path found and what is wrong with it (empty,
+// truncated or damaged). The same line goes once to standard error when the load
+// fails; the game writes it to its own log. Copies at most size - 1 characters and a
+// terminating zero; returns the number copied, 0 when the latest load succeeded or
+// none has failed.
+DWORD GetResourceLibraryProblem(LPSTR buffer, DWORD size);
+
 #define LoadLibrary LoadLibraryA
 #define FindResource FindResourceA

@@ -111,6 +111,7 @@ typedef void* HGDIOBJ;
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_DEVICE_NOT_AVAILABLE 4319L
 
 #define LOWORD(l) static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xffff)
 #define HIWORD(l) static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff)

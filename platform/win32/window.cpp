@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/win32/window_internal.h"
@@ -86,6 +87,36 @@ void SyncSdlDecoration(WindowObject* w) {
   if (!w->sdl || w->fullscreen) return;
   SDL_SetWindowBordered(w->sdl, (w->style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
   SDL_SetWindowResizable(w->sdl, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+}
+
+bool EnvironmentSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// Starts SDL video on a real display. Unless a driver was chosen through SDL_VIDEODRIVER,
+// SDL's off-screen and dummy drivers do not count: with them the program would run unseen.
+// Says why in one line on standard error when there is none.
+bool StartVideo() {
+  const bool chosen = EnvironmentSet("SDL_VIDEODRIVER");
+  if (!chosen && !EnvironmentSet("DISPLAY") && !EnvironmentSet("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "No usable display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
+    return false;
+  }
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "No usable display: %s\n", SDL_GetError());
+    return false;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!chosen && (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::fprintf(stderr, "No usable display: cannot open DISPLAY=%s nor WAYLAND_DISPLAY=%s.\n", x11 ? x11 : "",
+                 wayland ? wayland : "");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  return true;
 }
 
 LRESULT Send(WindowObject* w, UINT msg, WPARAM wp, LPARAM lp) { return SendMessageA(w->handle, msg, wp, lp); }
@@ -176,7 +207,10 @@ void ApplyMinimize(WindowObject* w, bool fromSystem) {
   if (w->minimized) return;
   const HWND h = w->handle;
   w->minimized = true;
-  if (w->sdl && !fromSystem) SDL_MinimizeWindow(w->sdl);
+  if (w->sdl && !fromSystem) {
+    if (UnmanagedX11Window(w->sdl)) UnmanagedX11Show(w->sdl, false);
+    else SDL_MinimizeWindow(w->sdl);
+  }
   ApplyActivation(w, false);
   if (!Find(h)) return;
   SendMessageA(h, WM_SIZE, SIZE_MINIMIZED, 0);
@@ -193,7 +227,10 @@ void ApplyRestore(WindowObject* w, bool fromSystem) {
     w->rect = w->normalRect;
     SyncSdl(w);
   }
-  if (w->sdl && !fromSystem) SDL_RestoreWindow(w->sdl);
+  if (w->sdl && !fromSystem) {
+    if (wasMinimized && UnmanagedX11Window(w->sdl)) UnmanagedX11Show(w->sdl, true);
+    else SDL_RestoreWindow(w->sdl);
+  }
   w->needsPaint = true;
   if (wasMinimized) Notify(h, WINDOW_NOTICE_RESTORED);
   SendSizeAndMove(w);
@@ -338,6 +375,10 @@ bool WindowEnterFullscreen(HWND window, int width, int height) {
     w->rect = {-fx, -top, width + fx, height + fy};
     if (w->sdl && SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
       std::fprintf(stderr, "FAIL: full screen: %s\n", SDL_GetError());
+    SDL_Rect screen;
+    if (w->sdl && UnmanagedX11Window(w->sdl) &&
+        SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w->sdl)), &screen) == 0)
+      UnmanagedX11Place(w->sdl, screen.x, screen.y, screen.w, screen.h);
   }
   w->needsPaint = true;
   const RECT c = ClientScreenRect(*w);
@@ -366,6 +407,11 @@ void WindowLeaveFullscreen(HWND window) {
   w->fullscreen = false;
   SyncSdlDecoration(w);
   SyncSdl(w);
+  if (w->sdl && UnmanagedX11Window(w->sdl)) {
+    // SDL's own size may still be the screen's: place the X window where the model has it.
+    const RECT client = ClientScreenRect(*w);
+    UnmanagedX11Place(w->sdl, client.left, client.top, client.right - client.left, client.bottom - client.top);
+  }
   w->needsPaint = true;
   const RECT c = ClientScreenRect(*w);
   if (c.right - c.left != oldClient.right - oldClient.left || c.bottom - c.top != oldClient.bottom - oldClient.top ||
@@ -485,9 +531,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     return nullptr;
   }
   if (!g_virtual && !g_videoReady) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      std::fprintf(stderr, "FAIL: SDL video: %s\n", SDL_GetError());
-      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    if (!StartVideo()) {
+      SetLastError(ERROR_DEVICE_NOT_AVAILABLE);
       return nullptr;
     }
     g_videoReady = true;

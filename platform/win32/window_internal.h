@@ -60,6 +60,12 @@ void ApplyUserClientMove(WindowObject* w, int x, int y);
 // SDL window coordinates (client) to client coordinates of the window.
 POINT SdlToClient(const WindowObject& w, int x, int y);
 
+// X11 without a window manager (window_x11.cpp): true when `window` is an X window that
+// no window manager manages; then minimising is unmapping and full screen is a placement.
+bool UnmanagedX11Window(SDL_Window* window);
+void UnmanagedX11Show(SDL_Window* window, bool show);
+void UnmanagedX11Place(SDL_Window* window, int x, int y, int width, int height);
+
 // Class cursor handling for DefWindowProc(WM_SETCURSOR).
 HCURSOR ClassCursor(HWND window);
 

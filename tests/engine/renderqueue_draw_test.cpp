@@ -396,6 +396,27 @@ TEST_F(RenderQueueDrawTest, BrokenChainFailsButRestoresStatesAndReleasesBuffers)
   pVB->Release();
 }
 
+TEST_F(RenderQueueDrawTest, AWorldMatrixSharedByConsecutiveRecordsIsSetOnce) {
+  CountingMesh* pMesh = NewMesh();
+  D3DXMATRIX moved;
+  D3DXMatrixTranslation(&moved, 1.0f, 2.0f, 3.0f);
+  for (int i = 0; i < 5; ++i) {
+    RenderItem item = MeshRecord(pMesh, "");
+    if (i == 3) item.m_matWorld = moved;
+    m_Queue.Add(item);
+  }
+  EXPECT_EQ(S_OK, m_Queue.Draw());
+  EXPECT_EQ(5u, m_pDevice->CallCount("DrawIndexedPrimitive"));
+  // The sort leaves the equal records in the order 4, 3, 1, 0, 2: identity, moved, identity.
+  const std::vector<D3DCallRecord> worlds = m_pDevice->CallsTo("SetTransform");
+  ASSERT_EQ(3u, worlds.size());
+  m_Queue.Clear();
+  m_pDevice->ClearCalls();
+  m_Queue.Add(MeshRecord(pMesh, ""));
+  EXPECT_EQ(S_OK, m_Queue.Draw());
+  EXPECT_EQ(1u, m_pDevice->CallCount("SetTransform")) << "each Draw sets the first record's matrix";
+}
+
 TEST_F(RenderQueueDrawTest, VertexShaderPathUploadsConstantsInsteadOfTransformMaterialAndLight) {
   CountingMesh* pMesh = NewMesh();
   CVertexShader shader(&m_Context);

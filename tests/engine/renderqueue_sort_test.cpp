@@ -146,6 +146,26 @@ TEST(RenderQueueSortTest, EqualKeysKeepEveryRecordAndConsistentLinks) {
   EXPECT_EQ(nullptr, queue.Tail()->pNext);
 }
 
+// Records of equal keys (blended quads of one texture, say) draw over each other in the
+// order the sort leaves them; that order is part of the picture and must not drift.
+TEST(RenderQueueSortTest, EqualRecordsEndInTheSameOrderEveryTime) {
+  const int kKeys[] = {1, 0, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1};
+  CRenderQueue queue(nullptr);
+  for (int nFrame = 0; nFrame < 2; ++nFrame) {  // the second frame reuses the first one's nodes
+    for (DWORD i = 0; i < 12; ++i) {
+      RenderItem item = kKeys[i] ? Record(0, 1, 1, "UpMenu") : Record(0, 0, 0, "Floor", 1);
+      item.m_dwPrimCount = i;
+      queue.Add(item);
+    }
+    queue.Sort();
+    std::vector<DWORD> order;
+    for (const RenderNode* pNode = queue.Head(); pNode; pNode = pNode->pNext) order.push_back(pNode->pItem->m_dwPrimCount);
+    EXPECT_EQ((std::vector<DWORD>{8, 1, 4, 7, 3, 9, 2, 10, 0, 11, 5, 6}), order);
+    Keys(queue);
+    queue.Clear();
+  }
+}
+
 TEST(RenderQueueSortTest, QuickSortSortsOnlyItsRange) {
   CRenderQueue queue(nullptr);
   for (uintptr_t mesh : {9, 5, 4, 3, 1, 0}) queue.Add(Record(0, 0, 0, "", mesh));
@@ -209,6 +229,19 @@ TEST(RenderQueueTest, AddCopiesAndClearEmpties) {
   queue.Clear();
   EXPECT_EQ(nullptr, queue.Head());
   EXPECT_EQ(nullptr, queue.Tail());
+
+  // Cleared nodes serve the next frame, which may be longer; a chain cut short is
+  // cleared whole (the sanitizer build reports any node left behind).
+  for (int i = 0; i < 150; ++i) queue.Add(Record(0, 0, 0, i % 2 ? "odd" : "even"));
+  ASSERT_EQ(150u, queue.Count());
+  EXPECT_STREQ("even", queue.Head()->pItem->m_strTexture);
+  EXPECT_STREQ("odd", queue.Tail()->pItem->m_strTexture);
+  Keys(queue);
+  queue.Head()->pNext->pNext = nullptr;
+  queue.Clear();
+  queue.Add(staging);
+  EXPECT_EQ(1u, queue.Count());
+  EXPECT_STREQ("changed", queue.Head()->pItem->m_strTexture);
 }
 
 TEST(RenderItemTest, NewAndResetRecordsAreAllZeroWithTheEmptyName) {

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <string>
 
 #include "platform/win32/resources.h"
@@ -195,5 +200,99 @@ TEST(ResourceLibrary, ReadsALibraryBuiltByMinGwBinutils) {
   HRSRC custom = FindResourceA(module, "HELLO", MAKEINTRESOURCE(300));
   ASSERT_NE(custom, nullptr);
   EXPECT_EQ(SizeofResource(module, custom), other.size());
+  EXPECT_TRUE(FreeLibrary(module));
+}
+
+// Sets a file's times to one fixed moment long ago, as for a library built then.
+void MakeOld(const std::string& path) {
+  struct timespec times[2] = {{1600000000, 0}, {1600000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// Loads are served from a kept mapping: a file changed or replaced since must still be
+// seen, and a handle on the old file must stay readable.
+TEST(ResourceLibrary, AChangedOrReplacedFileIsSeenAndOldHandlesStayReadable) {
+  TestDirectory directory;
+  const std::string path = directory.File("res.dll");
+  const std::vector<uint8_t> first = PatternBytes(5000, 1), second = PatternBytes(5000, 2),
+                             third = PatternBytes(5000, 3), fourth = PatternBytes(5000, 4);
+  ASSERT_TRUE(WriteBytes(path, BuildResourceDll({{"X", first}})));
+  MakeOld(path);
+  HMODULE module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_TRUE(FreeLibrary(module));
+  HMODULE old = LoadLibraryA(path.c_str());
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(ResourceBytes(old, "X"), first);
+
+  // Replaced by rename while `old` is in use, by a file of the same size and time.
+  ASSERT_TRUE(WriteBytes(path + ".new", BuildResourceDll({{"X", second}})));
+  MakeOld(path + ".new");
+  ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+  module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(ResourceBytes(module, "X"), second);
+  EXPECT_EQ(ResourceBytes(old, "X"), first);
+  EXPECT_TRUE(FreeLibrary(old));
+  EXPECT_TRUE(FreeLibrary(module));
+
+  // Rewritten in place, same size; then again at once (within the clock's granularity).
+  ASSERT_TRUE(WriteBytes(path, BuildResourceDll({{"X", third}})));
+  module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(ResourceBytes(module, "X"), third);
+  EXPECT_TRUE(FreeLibrary(module));
+  ASSERT_TRUE(WriteBytes(path, BuildResourceDll({{"X", fourth}})));
+  module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(ResourceBytes(module, "X"), fourth);
+  EXPECT_TRUE(FreeLibrary(module));
+
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  EXPECT_EQ(LoadLibraryA(path.c_str()), nullptr);
+}
+
+TEST(ResourceLibrary, AFailedLoadSaysOnceWhichPathsWereTriedAndWhy) {
+  TestDirectory directory;
+  WorkingDirectory cwd(directory.Path());
+  ASSERT_TRUE(cwd.Changed());
+  char line[512];
+  auto failureOf = [&line](const char* name) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadLibraryA(name), nullptr);
+    EXPECT_EQ(LoadLibraryA(name), nullptr);
+    const std::string said = testing::internal::GetCapturedStderr();
+    const DWORD length = GetResourceLibraryProblem(line, sizeof(line));
+    EXPECT_EQ(said, std::string(line) + "\n") << "said once, the same line as the log gets";
+    EXPECT_EQ(length, std::strlen(line));
+    return std::string(line);
+  };
+
+  std::string text = failureOf("absent.dll");
+  EXPECT_NE(text.find("\"absent.dll\" not found: tried "), std::string::npos) << text;
+  const std::string exeDir = std::filesystem::canonical("/proc/self/exe").parent_path().string();
+  EXPECT_NE(text.find(exeDir + "/absent.dll (No such file or directory)"), std::string::npos) << text;
+  EXPECT_NE(text.find(directory.Path() + "/absent.dll (No such file or directory)"), std::string::npos) << text;
+
+  ASSERT_TRUE(WriteBytes(directory.File("empty.dll"), {}));
+  text = failureOf(directory.File("empty.dll").c_str());
+  EXPECT_NE(text.find(directory.File("empty.dll") + " is empty"), std::string::npos) << text;
+
+  std::vector<uint8_t> whole = BuildResourceDll({{"X", PatternBytes(3000, 4)}});
+  whole.resize(whole.size() / 3);
+  ASSERT_TRUE(WriteBytes(directory.File("cut.dll"), whole));
+  text = failureOf("cut.dll");
+  EXPECT_NE(text.find(directory.File("cut.dll") + " is not a resource library (truncated or damaged)"),
+            std::string::npos)
+      << text;
+
+  // The copy is bounded; a load that works clears the report.
+  EXPECT_EQ(GetResourceLibraryProblem(line, 8), 7u);
+  EXPECT_EQ(std::strlen(line), 7u);
+  ASSERT_TRUE(WriteBytes(directory.File("good.dll"), BuildResourceDll({{"X", {1}}})));
+  HMODULE module = LoadLibraryA("good.dll");
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(GetResourceLibraryProblem(line, sizeof(line)), 0u);
+  EXPECT_STREQ(line, "");
   EXPECT_TRUE(FreeLibrary(module));
 }
