@@ -1,0 +1,139 @@
+#include "tests/e2e/game_session.h"
+
+#include <X11/keysym.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+const std::string kBuild = VANTOREL_BINARY_DIR;
+constexpr int kStep = 100;  // largest single relative motion sent
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+GameSession::GameSession() {
+  char name[] = "/tmp/vantorel-e2e-XXXXXX";
+  if (mkdtemp(name)) m_folder = name;
+}
+
+GameSession::~GameSession() {
+  m_game.Stop();
+  m_pX.reset();
+  if (!m_bKeep && !m_folder.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+  }
+}
+
+bool GameSession::Start(std::string* error) {
+  if (m_folder.empty()) {
+    *error = "no working folder";
+    return false;
+  }
+  if (symlink((kBuild + "/res.dll").c_str(), PathOf("res.dll").c_str()) != 0) {
+    *error = "cannot link res.dll into " + m_folder;
+    return false;
+  }
+  if (!m_display.Start(error)) return false;
+  m_pX = std::make_unique<XSession>(m_display.Name());
+  if (!m_pX->IsOpen()) {
+    *error = m_pX->Error();
+    return false;
+  }
+  const std::vector<std::string> environment = {
+      "DISPLAY=" + m_display.Name(),         "SDL_VIDEODRIVER=x11",
+      "SDL_AUDIODRIVER=dummy",               "LIBGL_ALWAYS_SOFTWARE=1",
+      "VANTOREL_WINDOWED=1",                 "VANTOREL_NO_DIALOGS=1",
+      "VANTOREL_NO_VSYNC=1",                 "VANTOREL_REGISTRY_FILE=" + PathOf("registry.txt"),
+  };
+  if (!m_game.Start({kBuild + "/vantorel"}, environment, m_folder, PathOf("game.out"))) {
+    *error = "cannot start " + kBuild + "/vantorel";
+    return false;
+  }
+  if (!WaitUntil([&] { return (m_window = m_pX->FindWindowOf(m_game.Pid())) != 0 || !m_game.Running(); }, 20000) ||
+      m_window == 0) {
+    *error = "the game showed no window (see game.out in the kept folder)";
+    return false;
+  }
+  // The window goes "full screen" (a window of the mode's size) after the scene is
+  // built; the intro gives plenty of time for that.
+  int width = 0, height = 0;
+  WaitUntil([&] { return m_pX->WindowSize(m_window, &width, &height) && width >= 640; }, 10000);
+  m_pView = std::make_unique<BoardView>(width, height);
+  // With no window manager the keyboard goes to the window that holds the focus.
+  m_pX->MovePointerTo(width / 2, height / 2);
+  m_pX->Focus(m_window);
+  return true;
+}
+
+ScreenImage GameSession::Capture() {
+  if (m_pX && m_window) m_last = m_pX->Capture(m_window);
+  return m_last;
+}
+
+bool GameSession::WaitFor(const std::function<bool(const ScreenImage&)>& condition, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (condition(Capture())) return true;
+    if (!m_game.Running()) return false;
+    Pause(100);
+  }
+  return false;
+}
+
+bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Pause(50);
+  }
+  return true;
+}
+
+void GameSession::Settle() { Pause(200); }
+
+void GameSession::PointAt(ScreenPoint p) {
+  if (!m_pX || !m_pView) return;
+  // The game adds up the motion between two polls before it clamps, so the push into
+  // the corner must be taken in before the way out starts.
+  for (int moved = 0; moved < m_pView->Width() + m_pView->Height() + kStep; moved += kStep)
+    m_pX->MovePointerBy(-kStep, -kStep);
+  Settle();
+  for (int x = p.x, y = p.y; x > 0 || y > 0;) {
+    const int dx = std::min(x, kStep), dy = std::min(y, kStep);
+    m_pX->MovePointerBy(dx, dy);
+    x -= dx;
+    y -= dy;
+  }
+  Settle();
+}
+
+void GameSession::Click(int button) {
+  if (!m_pX) return;
+  m_pX->Button(button, true);
+  Settle();
+  m_pX->Button(button, false);
+  Settle();
+}
+
+void GameSession::Press(unsigned long keysym) {
+  if (!m_pX) return;
+  m_pX->Key(keysym, true);
+  Settle();
+  m_pX->Key(keysym, false);
+  Settle();
+}
+
+void GameSession::PressWithShift(unsigned long keysym) {
+  if (!m_pX) return;
+  m_pX->Key(XK_Shift_L, true);
+  Press(keysym);
+  m_pX->Key(XK_Shift_L, false);
+  Settle();
+}
