@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri
   libpng-dev libjpeg-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libxtst-dev
   binutils-mingw-w64-x86-64 libassimp-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
