@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -98,19 +99,26 @@ bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutM
 
 void GameSession::Settle() { Pause(200); }
 
+void GameSession::Motion(int dx, int dy) {
+  // SDL drops a raw motion that repeats the last one within the same millisecond, so
+  // the steps alternate in size and leave the server's clock time to move on.
+  for (int n = 0; dx != 0 || dy != 0; ++n) {
+    const int size = kStep - (n & 1);
+    const int sx = std::clamp(dx, -size, size), sy = std::clamp(dy, -size, size);
+    m_pX->MovePointerBy(sx, sy);
+    dx -= sx;
+    dy -= sy;
+    Pause(3);
+  }
+}
+
 void GameSession::PointAt(ScreenPoint p) {
   if (!m_pX || !m_pView) return;
   // The game adds up the motion between two polls before it clamps, so the push into
   // the corner must be taken in before the way out starts.
-  for (int moved = 0; moved < m_pView->Width() + m_pView->Height() + kStep; moved += kStep)
-    m_pX->MovePointerBy(-kStep, -kStep);
+  Motion(-(m_pView->Width() + kStep), -(m_pView->Height() + kStep));
   Settle();
-  for (int x = p.x, y = p.y; x > 0 || y > 0;) {
-    const int dx = std::min(x, kStep), dy = std::min(y, kStep);
-    m_pX->MovePointerBy(dx, dy);
-    x -= dx;
-    y -= dy;
-  }
+  Motion(p.x, p.y);
   Settle();
 }
 

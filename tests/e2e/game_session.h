@@ -48,6 +48,8 @@ class GameSession {
   bool WaitExit(int timeoutMs, int* exitCode) { return m_game.WaitExit(timeoutMs, exitCode); }
 
  private:
+  // Relative pointer motion in steps the game takes in whole.
+  void Motion(int dx, int dy);
   // Long enough for the game to run a few frames and poll its devices.
   void Settle();
 
