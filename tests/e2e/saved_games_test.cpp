@@ -2,6 +2,8 @@
 // scores it; one move fills the board, and the records screen takes the player's name.
 #include <X11/keysym.h>
 
+#include <algorithm>
+
 #include "tests/e2e/end_to_end_test.h"
 
 class SavedGamesTest : public EndToEndTest {
@@ -55,11 +57,17 @@ TEST_F(SavedGamesTest, FullBoardEndsInTheRecordsWithTheTypedName) {
 
   ClickBall(4, 1);
   ClickCell(4, 0);
-  // The records screen covers everything with its dark blue background.
+  // The records screen covers everything with an even dark blue.
   ASSERT_TRUE(game.WaitFor(
       [&](const ScreenImage& s) {
-        const Rgb c = s.Mean(s.width / 20, s.height / 2, 3);
-        return c.b > c.r + 25 && c.b > c.g + 25 && c.r < 90;
+        int low = 255, high = 0;
+        for (int k = 0; k < 8; ++k) {
+          const Rgb c = s.Mean(s.width / 40, s.height * (15 + 11 * k) / 100, 2);
+          if (c.r > 80 || c.g > 80 || c.b < c.r + 30) return false;
+          low = std::min(low, c.b);
+          high = std::max(high, c.b);
+        }
+        return high - low < 40;
       },
       20000))
       << "the full board did not open the records screen";
