@@ -97,7 +97,24 @@ bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutM
   return true;
 }
 
-void GameSession::Settle() { Pause(200); }
+void GameSession::Settle() {
+  // Time for the X server and SDL, then three new frames (the spinning 3D cursor
+  // changes every one): the first may have been under way before the input came, the
+  // ones after it have polled the devices. A loaded machine draws slowly.
+  Pause(60);
+  ScreenImage before = Capture();
+  for (int changes = 0; changes < 3 && m_game.Running();) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    ScreenImage now = Capture();
+    while (now.pixels == before.pixels && std::chrono::steady_clock::now() < deadline) {
+      Pause(15);
+      now = Capture();
+    }
+    if (now.pixels == before.pixels) break;  // a still screen: nothing more to wait for
+    before = std::move(now);
+    ++changes;
+  }
+}
 
 void GameSession::Motion(int dx, int dy) {
   // SDL drops a raw motion that repeats the last one within the same millisecond, so

@@ -50,7 +50,7 @@ class GameSession {
  private:
   // Relative pointer motion in steps the game takes in whole.
   void Motion(int dx, int dy);
-  // Long enough for the game to run a few frames and poll its devices.
+  // Until the game has drawn a few frames and so polled its devices.
   void Settle();
 
   std::string m_folder;
