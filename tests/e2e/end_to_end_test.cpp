@@ -65,12 +65,31 @@ bool EndToEndTest::InPlay(const ScreenImage& screen, ScreenImage* previous) cons
   return board >= 75 && still >= 78;
 }
 
+bool EndToEndTest::SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
+                                 std::chrono::steady_clock::time_point* since) const {
+  const auto now = std::chrono::steady_clock::now();
+  if (!InPlay(screen, previous)) {
+    first->pixels.clear();
+    return false;
+  }
+  if (first->Empty()) {
+    *first = screen;
+    *since = now;
+    return false;
+  }
+  // Still for a second while frames went on being drawn (the cursor spins), so a
+  // slow frame in the middle of the flight is not taken for its end.
+  return now - *since > std::chrono::milliseconds(1000) && screen.pixels != first->pixels;
+}
+
 void EndToEndTest::StartPlaying() {
   std::string error;
   ASSERT_TRUE(game.Start(&error)) << error;
-  ScreenImage previous = game.Capture();
+  ScreenImage previous = game.Capture(), first;
+  std::chrono::steady_clock::time_point since;
   // Intro (about 6 s) and flight (1.9 s), slower under a loaded machine.
-  ASSERT_TRUE(game.WaitFor([&](const ScreenImage& s) { return InPlay(s, &previous); }, 60000))
+  ASSERT_TRUE(
+      game.WaitFor([&](const ScreenImage& s) { return SettledInPlay(s, &previous, &first, &since); }, 60000))
       << "the intro and the opening flight did not end in play";
   // The cursor marks its place with a mesh; keep it off the board and the top bar.
   game.PointAt(ScreenPoint{0, game.View().Height()});

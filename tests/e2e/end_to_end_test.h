@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -42,5 +43,7 @@ class EndToEndTest : public ::testing::Test {
 
  private:
   bool InPlay(const ScreenImage& screen, ScreenImage* previous) const;
+  bool SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
+                     std::chrono::steady_clock::time_point* since) const;
   std::unique_ptr<TopBarReader> m_pDigits;
 };

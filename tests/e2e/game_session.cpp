@@ -74,8 +74,10 @@ bool GameSession::Start(std::string* error) {
 }
 
 ScreenImage GameSession::Capture() {
-  if (m_pX && m_window) m_last = m_pX->Capture(m_window);
-  return m_last;
+  ScreenImage image;
+  if (m_pX && m_window) image = m_pX->Capture(m_window);
+  if (!image.Empty()) m_last = image;  // keep the last picture of a game that has gone
+  return image;
 }
 
 bool GameSession::WaitFor(const std::function<bool(const ScreenImage&)>& condition, int timeoutMs) {
