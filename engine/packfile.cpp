@@ -5,11 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <utility>
-#include <vector>
 
 #include "platform/d3dx/d3dx8.h"
 
@@ -62,18 +59,20 @@ BOOL CPackFile::Open(IDirect3DDevice8* pDevice, const char* strFileName) {
   m_qwViewSize = size;
 
   const DWORD version = ReadLE32(m_pView);
+  m_bScrambledHeads = version == kVersionScrambledHeads ? 1 : 0;
   if ((version != kVersionPlain && version != kVersionScrambledHeads) || !ReadDirectory()) {
     Close();
     FreeDirectory();
     return 0;
   }
-  m_bScrambledHeads = version == kVersionScrambledHeads ? 1 : 0;
   if (m_bScrambledHeads) UnscrambleHeads();
   return 1;
 }
 
 // Reads every entry head; every position is checked in 64-bit arithmetic against the
-// mapped size before it is read, and every entry's data must lie inside the file.
+// mapped size before it is read, and every entry's data must lie inside the file, as
+// must the ten scrambled bytes from its start in a version 1025 archive, however short
+// the entry.
 BOOL CPackFile::ReadDirectory() {
   const uint64_t fileSize = m_qwViewSize;
   const DWORD count = static_cast<BYTE>(m_pView[4] ^ kCountKey);
@@ -96,6 +95,7 @@ BOOL CPackFile::ReadDirectory() {
     const DWORD offset = ReadLE32(numbers) ^ NumberKey(i);
     const DWORD dataSize = ReadLE32(numbers + 4) ^ NumberKey(i);
     if (static_cast<uint64_t>(offset) + dataSize > fileSize) return 0;
+    if (m_bScrambledHeads && static_cast<uint64_t>(offset) + kScrambledHeadBytes > fileSize) return 0;
     m_pOffsets[i] = offset;
     m_pSizes[i] = dataSize;
     pos += 1 + length + 8;
@@ -104,20 +104,14 @@ BOOL CPackFile::ReadDirectory() {
   return 1;
 }
 
-// The first ten bytes of each entry (fewer for a shorter entry, which is scrambled only
-// within itself). Entries may share or overlap their data: each byte is unscrambled once.
+// Ten bytes from the start of each entry, entry by entry in directory order, as the
+// archives were written: a short entry's ten bytes run on into what follows it, and
+// ranges that overlap are unscrambled once for each entry, so where two cover the
+// same byte they cancel out. ReadDirectory has checked that every range is inside.
 void CPackFile::UnscrambleHeads() {
-  std::vector<std::pair<uint64_t, uint64_t>> ranges;
-  ranges.reserve(m_dwCount);
   for (DWORD i = 0; i < m_dwCount; ++i) {
-    const uint64_t length = std::min<uint64_t>(kScrambledHeadBytes, m_pSizes[i]);
-    if (length) ranges.emplace_back(m_pOffsets[i], m_pOffsets[i] + length);
-  }
-  std::sort(ranges.begin(), ranges.end());
-  uint64_t done = 0;  // bytes below this are already unscrambled
-  for (const auto& range : ranges) {
-    for (uint64_t p = std::max(range.first, done); p < range.second; ++p) m_pView[p] ^= kCountKey;
-    done = std::max(done, range.second);
+    BYTE* head = m_pView + m_pOffsets[i];
+    for (DWORD b = 0; b < kScrambledHeadBytes; ++b) head[b] ^= kCountKey;
   }
 }
 

@@ -38,6 +38,25 @@ fi
 tail -1 "$fuzz/archive_fuzz.log"
 rm -rf "$corpus"
 
+# The PE reader, the settings-file parser and the four image decoders, 25 seconds each.
+cmake --build "$fuzz" --target pe_fuzz pe_fuzz_seeds registry_fuzz registry_fuzz_seeds png_fuzz jpeg_fuzz \
+  bmp_fuzz tga_fuzz image_fuzz_seeds -j"$(nproc)" >/dev/null
+seeds=$(mktemp -d)
+mkdir "$seeds/pe" "$seeds/registry"
+"$fuzz/pe_fuzz_seeds" "$seeds/pe"
+"$fuzz/registry_fuzz_seeds" "$seeds/registry"
+"$fuzz/image_fuzz_seeds" "$seeds"
+for pair in pe_fuzz:pe registry_fuzz:registry png_fuzz:png jpeg_fuzz:jpeg bmp_fuzz:bmp tga_fuzz:tga; do
+  target=${pair%%:*}
+  if ! "$fuzz/$target" -max_total_time=25 -rss_limit_mb=2048 -artifact_prefix="$fuzz/$target-" "$seeds/${pair#*:}" \
+      >"$fuzz/$target.log" 2>&1; then
+    tail -40 "$fuzz/$target.log"
+    exit 1
+  fi
+  tail -1 "$fuzz/$target.log"
+done
+rm -rf "$seeds"
+
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
 export VANTOREL_NO_DIALOGS=1

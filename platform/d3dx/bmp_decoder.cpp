@@ -114,7 +114,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage* image, std::strin
 
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (width <= 0 || height <= 0 || width > kMaxImageDimension || height > kMaxImageDimension)
+  if (width <= 0 || height <= 0 || !ImageSizeAllowed(static_cast<uint64_t>(width), static_cast<uint64_t>(height)))
     return Fail(error, "image size out of range");
   const uint32_t w = static_cast<uint32_t>(width), hgt = static_cast<uint32_t>(height);
 

@@ -11,9 +11,18 @@
 // Numbered as the utility library's D3DXIMAGE_FILEFORMAT.
 enum class ImageFileKind { Bmp = 0, Jpeg = 1, Tga = 2, Png = 3, Unknown = -1 };
 
-// Larger images are refused: no texture the game loads comes near it, and it
-// bounds what a forged header can make us allocate (256 MiB).
+// Larger images are refused: no texture the game loads comes near it.
 constexpr uint32_t kMaxImageDimension = 8192;
+// The pixel budget, checked against the header before anything is allocated: no
+// texture the game uses is larger than 2048x2048, and four times that bounds what a
+// forged header in a tiny file can make a decoder allocate (64 MiB of pixels).
+constexpr uint64_t kMaxImagePixels = uint64_t(4096) * 4096;
+
+// True when a header's size is non-empty and within both caps.
+inline bool ImageSizeAllowed(uint64_t width, uint64_t height) {
+  return width > 0 && height > 0 && width <= kMaxImageDimension && height <= kMaxImageDimension &&
+         width * height <= kMaxImagePixels;
+}
 
 struct DecodedImage {
   uint32_t width = 0;

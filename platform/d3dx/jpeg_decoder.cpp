@@ -14,6 +14,9 @@
 
 namespace {
 
+// With the pixels (at most 64 MiB) this keeps a decode under 256 MiB.
+const long kMaxDecoderWorkBytes = 160L * 1024 * 1024;
+
 struct JpegErrorManager {
   jpeg_error_mgr base;
   jmp_buf jump;
@@ -40,12 +43,30 @@ void OnFatalError(j_common_ptr info) {
   longjmp(errors->jump, 1);
 }
 
+// The warnings by which libjpeg reports damaged data that it would paper over.
+bool IsCorruptDataWarning(int code) {
+  switch (code) {
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void OnMessage(j_common_ptr info, int level) {
-  // libjpeg would pad a file that ends early with grey; stop at once and call it damaged,
-  // so a short file claiming a huge picture costs no decoding time either.
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
+  // libjpeg would fill what it cannot decode with grey and go on; stop at once and call
+  // the file damaged, so a short file claiming a large picture costs no decoding time either.
+  if (level < 0 && IsCorruptDataWarning(info->err->msg_code)) {
     JpegErrorManager* errors = reinterpret_cast<JpegErrorManager*>(info->err);
-    errors->truncated = true;
+    errors->truncated = info->err->msg_code == JWRN_JPEG_EOF;
+    errors->base.format_message(info, errors->message);
     longjmp(errors->jump, 1);
   }
 }
@@ -89,10 +110,11 @@ bool ReadJpeg(JpegWork* work) {
 
   jpeg_create_decompress(&work->info);
   work->created = true;
+  // libjpeg's own working memory (progressive coefficients), beside the pixels.
+  work->info.mem->max_memory_to_use = kMaxDecoderWorkBytes;
   jpeg_mem_src(&work->info, work->data, static_cast<unsigned long>(work->size));
   if (jpeg_read_header(&work->info, TRUE) != JPEG_HEADER_OK) return false;
-  if (work->info.image_width == 0 || work->info.image_height == 0 ||
-      work->info.image_width > kMaxImageDimension || work->info.image_height > kMaxImageDimension) {
+  if (!ImageSizeAllowed(work->info.image_width, work->info.image_height)) {
     std::strncpy(work->errors.message, "image size out of range", sizeof(work->errors.message) - 1);
     return false;
   }
@@ -106,8 +128,7 @@ bool ReadJpeg(JpegWork* work) {
   work->width = work->info.output_width;
   work->height = work->info.output_height;
   work->components = work->info.output_components;
-  if (work->width == 0 || work->height == 0 || work->width > kMaxImageDimension ||
-      work->height > kMaxImageDimension || (work->components != 3 && work->components != 4)) {
+  if (!ImageSizeAllowed(work->width, work->height) || (work->components != 3 && work->components != 4)) {
     std::strncpy(work->errors.message, "unexpected output layout", sizeof(work->errors.message) - 1);
     return false;
   }

@@ -70,7 +70,7 @@ bool ReadPng(PngWork* work) {
   png_uint_32 width = 0, height = 0;
   int bitDepth = 0, colorType = 0;
   png_get_IHDR(work->png, work->info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-  if (width == 0 || height == 0 || width > kMaxImageDimension || height > kMaxImageDimension) {
+  if (!ImageSizeAllowed(width, height)) {
     std::strncpy(work->message, "image size out of range", sizeof(work->message) - 1);
     return false;
   }

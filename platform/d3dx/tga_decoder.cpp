@@ -48,7 +48,7 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedImage* image, std::strin
   if (mapped && (colorMapType != 1 || depth != 8)) return Fail(error, "unsupported colour map");
   if (gray && depth != 8) return Fail(error, "unsupported grey depth");
   if (!mapped && !gray && depth != 15 && depth != 16 && depth != 24 && depth != 32) return Fail(error, "unsupported depth");
-  if (width == 0 || height == 0 || width > kMaxImageDimension || height > kMaxImageDimension)
+  if (!ImageSizeAllowed(width, height))
     return Fail(error, "image size out of range");
 
   size_t offset = 18 + size_t(idLength);

@@ -210,11 +210,34 @@ bool PeImage::FindEntry(uint64_t directory, const PeResourceKey& key, uint32_t* 
   return false;
 }
 
-bool PeImage::FirstEntry(uint64_t directory, uint32_t* target) const {
+// Ranks a language the way a program without a locale of its own would pick: the
+// neutral language (primary language 0) first, then US English, then any other,
+// the lowest ID first within each rank.
+static uint32_t LanguageRank(uint32_t language) {
+  const uint32_t kUsEnglish = 0x409;
+  const uint32_t rank = (language & 0x3FF) == 0 ? 0 : language == kUsEnglish ? 1 : 2;
+  return rank << 16 | language;
+}
+
+bool PeImage::PreferredLanguageEntry(uint64_t directory, uint32_t* target) const {
   uint16_t namedCount = 0, idCount = 0;
   if (!TreeRead16(directory + 12, &namedCount) || !TreeRead16(directory + 14, &idCount)) return false;
-  if (namedCount == 0 && idCount == 0) return false;
-  return TreeRead32(directory + kDirectoryHeaderSize + 4, target);
+  const uint64_t count = static_cast<uint64_t>(namedCount) + idCount;
+  bool found = false;
+  uint32_t bestRank = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    const uint64_t entry = directory + kDirectoryHeaderSize + kDirectoryEntrySize * i;
+    uint32_t nameField = 0, offsetField = 0;
+    if (!TreeRead32(entry, &nameField) || !TreeRead32(entry + 4, &offsetField)) break;
+    if ((nameField & kHighBit) || (nameField >> 16)) continue;  // languages are 16-bit IDs
+    const uint32_t rank = LanguageRank(nameField);
+    if (!found || rank < bestRank) {
+      found = true;
+      bestRank = rank;
+      *target = offsetField;
+    }
+  }
+  return found;
 }
 
 bool PeImage::Lookup(const PeResourceKey& type, const PeResourceKey& name, const uint8_t** bytes,
@@ -237,7 +260,7 @@ bool PeImage::Lookup(const PeResourceKey& type, const PeResourceKey& name, const
   }
   if (!(nameTarget & kHighBit)) return false;
   uint32_t languageTarget = 0;
-  if (!FirstEntry(nameTarget & ~kHighBit, &languageTarget) || (languageTarget & kHighBit)) return false;
+  if (!PreferredLanguageEntry(nameTarget & ~kHighBit, &languageTarget) || (languageTarget & kHighBit)) return false;
 
   uint32_t dataRva = 0, dataSize = 0;
   if (!TreeRead32(languageTarget, &dataRva) || !TreeRead32(static_cast<uint64_t>(languageTarget) + 4, &dataSize)) {

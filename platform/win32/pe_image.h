@@ -29,7 +29,8 @@ class PeImage {
   // On failure returns false and stores a Win32 error code in `*error`.
   bool Parse(const uint8_t* data, size_t size, DWORD* error);
 
-  // Finds the first language of resource (type, name). On success points `*bytes`
+  // Finds resource (type, name) in the neutral language, else US English, else the
+  // lowest language ID. On success points `*bytes`
   // into the image at `*size` bytes, all of which lie inside it.
   bool Lookup(const PeResourceKey& type, const PeResourceKey& name, const uint8_t** bytes, uint32_t* size,
               DWORD* error) const;
@@ -53,7 +54,7 @@ class PeImage {
   // Looks up `key` in the directory at tree offset `directory`; stores the raw
   // offset field of the matching entry.
   bool FindEntry(uint64_t directory, const PeResourceKey& key, uint32_t* target) const;
-  bool FirstEntry(uint64_t directory, uint32_t* target) const;
+  bool PreferredLanguageEntry(uint64_t directory, uint32_t* target) const;
   bool EntryMatches(uint32_t nameField, const PeResourceKey& key) const;
 
   static const int kMaxSections = 96;

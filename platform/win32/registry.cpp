@@ -1,17 +1,21 @@
 #include "platform/win32/registry.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <sstream>
 #include <vector>
+
+#include "platform/win32/atomic_file.h"
 
 // File layout, one entry a line:
 //   vantorel-registry 1
@@ -22,11 +26,14 @@
 //   value "Other" type:7 "6100"
 //   end
 // Quoted texts escape '%', '"', control and non-ASCII bytes as %XX. A file that does
-// not follow this exactly, or lacks the closing "end", counts as damaged.
+// not follow this exactly, or lacks the closing "end", counts as damaged. Lines may
+// end in CRLF, as an editor on another system may have saved them.
 
 namespace {
 
 const char kHeader[] = "vantorel-registry 1";
+// Far more than the game stores; anything larger is not a file this store wrote.
+const off_t kMaxFileBytes = 64 * 1024;
 
 struct RegistryValue {
   std::string name;
@@ -208,12 +215,18 @@ bool ParseValue(const std::vector<std::string>& words, const std::vector<bool>& 
   return false;
 }
 
+bool ReadLine(std::istream& input, std::string* line) {
+  if (!std::getline(input, *line)) return false;
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return true;
+}
+
 bool ParseRegistry(std::istream& input, std::vector<RegistryKey>* keys) {
   std::string line;
-  if (!std::getline(input, line) || line != kHeader) return false;
+  if (!ReadLine(input, &line) || line != kHeader) return false;
   std::vector<std::string> words;
   std::vector<bool> quoted;
-  while (std::getline(input, line)) {
+  while (ReadLine(input, &line)) {
     if (line == "end") return !std::getline(input, line);  // nothing may follow
     if (!SplitLine(line, &words, &quoted) || words.empty() || quoted[0]) return false;
     if (words[0] == "key") {
@@ -255,21 +268,65 @@ std::string FormatRegistry(const std::vector<RegistryKey>& keys) {
   return out.str();
 }
 
-// A missing file is an empty registry; so is a damaged one, which the next write replaces.
+enum class StoreState {
+  Read,     // parsed, or absent or empty: the keys are what it holds
+  Refused,  // there but unreadable, damaged, too large or not a file: left alone
+};
+
+// Reports a file the store will not use, once per file and reason rather than at every call.
+void ReportRefused(const std::string& path, const std::string& reason) {
+  static std::set<std::string> reported;
+  if (reported.insert(path + "\n" + reason).second) {
+    std::fprintf(stderr, "FAIL: settings file %s %s; the defaults apply and the file is left as it is\n",
+                 path.c_str(), reason.c_str());
+  }
+}
+
+// Reads the store without ever blocking: a FIFO or a device at the path is refused,
+// not opened for a read that could wait or never end.
+StoreState LoadRegistry(std::vector<RegistryKey>* keys) {
+  keys->clear();
+  const std::string path = RegistryFilePath();
+  if (path.empty()) return StoreState::Read;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    if (errno == ENOENT) return StoreState::Read;
+    ReportRefused(path, std::string("cannot be read (") + std::strerror(errno) + ")");
+    return StoreState::Refused;
+  }
+  struct stat info;
+  std::string reason;
+  std::string text;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    reason = "is not a regular file";
+  } else if (info.st_size > kMaxFileBytes) {
+    reason = "is larger than 64 KiB";
+  } else {
+    // Bounded even if the file grows after fstat.
+    char buffer[4096];
+    while (reason.empty()) {
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) reason = std::string("cannot be read (") + std::strerror(errno) + ")";
+      if (n <= 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+      if (text.size() > static_cast<size_t>(kMaxFileBytes)) reason = "is larger than 64 KiB";
+    }
+  }
+  close(fd);
+  if (reason.empty() && !text.empty()) {
+    std::istringstream input(text);
+    if (!ParseRegistry(input, keys)) reason = "is damaged";
+  }
+  if (reason.empty()) return StoreState::Read;
+  keys->clear();
+  ReportRefused(path, reason);
+  return StoreState::Refused;
+}
+
 std::vector<RegistryKey> LoadRegistry() {
   std::vector<RegistryKey> keys;
-  const std::string path = RegistryFilePath();
-  if (path.empty()) return keys;
-  std::ifstream input(path, std::ios::binary);
-  if (!input) return keys;
-  if (!ParseRegistry(input, &keys)) {
-    static std::set<std::string> reported;  // once a file, not at every read
-    if (reported.insert(path).second) {
-      std::fprintf(stderr, "registry: %s is damaged; it reads as empty and is replaced at the next write\n",
-                   path.c_str());
-    }
-    keys.clear();
-  }
+  LoadRegistry(&keys);
   return keys;
 }
 
@@ -282,31 +339,50 @@ bool MakeDirectories(const std::string& directory) {
   return mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// Writes a complete new file beside the old one and renames it over it, so a crash
-// leaves either the old file or the new one, never a part.
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Holds an advisory lock on the directory of the file's real location from before
+// the read to after the rename, so writers in other processes take turns and no
+// update is lost. The directory, not the file, because each write replaces the file.
+class StoreWriteLock {
+ public:
+  StoreWriteLock() {
+    const std::string path = RegistryFilePath();
+    if (path.empty()) return;
+    const std::string directory = DirectoryOf(path);
+    if (!MakeDirectories(directory)) return;
+    m_fd = open(DirectoryOf(ResolveWriteTarget(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) return;
+    while (flock(m_fd, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        close(m_fd);
+        m_fd = -1;
+        return;
+      }
+    }
+  }
+  ~StoreWriteLock() {
+    if (m_fd >= 0) close(m_fd);  // closing releases the lock
+  }
+  StoreWriteLock(const StoreWriteLock&) = delete;
+  StoreWriteLock& operator=(const StoreWriteLock&) = delete;
+  bool Held() const { return m_fd >= 0; }
+
+ private:
+  int m_fd = -1;
+};
+
+// Replaces the file whole (see WriteFileAtomically): a symbolic link keeps pointing
+// at it, its permission bits stay, and a crash leaves the old file or the new one.
 LONG SaveRegistry(const std::vector<RegistryKey>& keys) {
   const std::string path = RegistryFilePath();
   if (path.empty()) return ERROR_ACCESS_DENIED;
-  const size_t slash = path.rfind('/');
-  if (slash != std::string::npos && !MakeDirectories(path.substr(0, slash))) return ERROR_ACCESS_DENIED;
-
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(&temporary[0]);
-  if (fd < 0) return ERROR_ACCESS_DENIED;
   const std::string text = FormatRegistry(keys);
-  size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
-  const bool ok = written == text.size() && fsync(fd) == 0;
-  if (close(fd) != 0 || !ok || rename(temporary.c_str(), path.c_str()) != 0) {
-    unlink(temporary.c_str());
-    return ERROR_ACCESS_DENIED;
-  }
-  return ERROR_SUCCESS;
+  return WriteFileAtomically(path, text.data(), text.size()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 RegistryKey* FindKey(std::vector<RegistryKey>& keys, const std::string& path) {
@@ -366,12 +442,17 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access
   if (!ResolveHandle(key, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
   const std::string path = JoinPath(parent, subKey);
   std::vector<RegistryKey> keys = LoadRegistry();
-  const bool exists = KeyExists(keys, path);
+  bool exists = KeyExists(keys, path);
   if (!exists) {
     if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-    keys.push_back(RegistryKey{path, {}});
-    const LONG saved = SaveRegistry(keys);
-    if (saved != ERROR_SUCCESS) return saved;
+    StoreWriteLock storeLock;
+    if (!storeLock.Held() || LoadRegistry(&keys) != StoreState::Read) return ERROR_ACCESS_DENIED;
+    exists = KeyExists(keys, path);  // another process may have made it meanwhile
+    if (!exists) {
+      keys.push_back(RegistryKey{path, {}});
+      const LONG saved = SaveRegistry(keys);
+      if (saved != ERROR_SUCCESS) return saved;
+    }
   }
   if (disposition) *disposition = exists ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
   *result = NewHandle(path, access);
@@ -426,10 +507,12 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
   REGSAM access = 0;
   if (!ResolveHandle(key, &path, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  std::vector<RegistryKey> keys = LoadRegistry();
+  StoreWriteLock storeLock;
+  std::vector<RegistryKey> keys;
+  if (!storeLock.Held() || LoadRegistry(&keys) != StoreState::Read) return ERROR_ACCESS_DENIED;
   RegistryKey* stored = FindKey(keys, path);
   if (!stored) {
-    // The key lives only as a parent of others, or the file was damaged since it was opened.
+    // The key lives only as a parent of others, or another process rewrote the file.
     keys.push_back(RegistryKey{path, {}});
     stored = &keys.back();
   }

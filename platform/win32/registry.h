@@ -1,8 +1,11 @@
 // The registry calls the program uses. HKEY_CURRENT_USER is kept in one small text
 // file: $VANTOREL_REGISTRY_FILE if set, else $XDG_CONFIG_HOME/vantorel/registry.txt
 // (XDG_CONFIG_HOME defaults to ~/.config). Every change rewrites the file atomically
-// (temporary file, then rename); a damaged file reads as an empty key and is replaced
-// at the next write. Key and value names compare without regard to ASCII case.
+// through WriteFileAtomically, under an advisory lock so that writers in several
+// processes lose no update. A file that is there but cannot be used (unreadable,
+// damaged, larger than 64 KiB, not a regular file) is reported on stderr with
+// "FAIL: " and left alone: it reads as an empty key and every write is refused with
+// ERROR_ACCESS_DENIED. Key and value names compare without regard to ASCII case.
 #pragma once
 
 #include <string>

@@ -220,18 +220,34 @@ TEST_F(PackFileTest, DamagedArchivesAreRejected) {
   ExpectRejected(std::vector<uint8_t>(good.begin(), good.end() - 1), "truncated data");
 }
 
-TEST_F(PackFileTest, ShortEntriesAreUnscrambledOnlyWithinThemselves) {
-  // Three bytes at the very end of the file: only those three are scrambled.
-  const std::vector<Entry> entries = {{"a", Bytes("ab")}, {"b", Bytes("cdef")}, {"tail", Bytes("xyz")}};
+TEST_F(PackFileTest, ShortEntriesAreUnscrambledTenBytesFromTheirStart) {
+  // A 3-byte entry followed by a longer one. Their ten-byte ranges overlap in bytes 3-9,
+  // which are unscrambled twice and so stored plain; bytes 0-2 and 10-12 once.
+  const std::vector<Entry> entries = {{"a", Bytes("xyz")}, {"b", Bytes("0123456789AB")}};
+  auto archive = WriteArchive(1024, entries);
+  archive[0] = 0x01;  // version 1025, data stored as the scrambling reader expects
+  const size_t data = packfile_test::HeadOffset(entries, entries.size());
+  for (size_t b : {0, 1, 2, 10, 11, 12}) archive[data + b] ^= CPackFile::kCountKey;
   CPackFile pack;
-  ASSERT_EQ(1, pack.Open(nullptr, Write("short.pak", WriteArchive(1025, entries)).c_str()));
+  ASSERT_EQ(1, pack.Open(nullptr, Write("short.pak", archive).c_str()));
   ExpectEntries(pack, entries);
+
+  // The writer agrees, also for short entries at the end and an empty one.
+  const std::vector<Entry> tails = {{"a", Bytes("ab")}, {"empty", {}}, {"b", Bytes("cdef")}, {"tail", Bytes("xyz")}};
+  ASSERT_EQ(1, pack.Open(nullptr, Write("tails.pak", WriteArchive(1025, tails)).c_str()));
+  ExpectEntries(pack, tails);
+
+  // Ten bytes from the last entry's start must lie inside the file, even if the entry is shorter.
+  auto shortLast = WriteArchive(1024, {{"b", Bytes("0123456789AB")}, {"a", Bytes("xyz")}});
+  shortLast[0] = 0x01;
+  ExpectRejected(shortLast, "ten bytes past the end");
 }
 
-TEST_F(PackFileTest, EntriesSharingDataAreUnscrambledOnce) {
-  // Two heads point at one stored copy, as a writer that stores equal data once makes them.
+TEST_F(PackFileTest, EntriesSharingDataUnscrambleTwiceAndCancel) {
+  // Two heads point at one stored copy; its first ten bytes are therefore stored plain.
   const std::vector<Entry> entries = {{"first", Bytes("0123456789ABCDEF")}, {"alias", Bytes("0123456789ABCDEF")}};
-  auto archive = WriteArchive(1025, entries);
+  auto archive = WriteArchive(1024, entries);
+  archive[0] = 0x01;  // version 1025
   const size_t dataStart = packfile_test::HeadOffset(entries, entries.size());
   archive.resize(dataStart + entries[0].data.size());
   packfile_test::PatchHead(archive, entries, 1, static_cast<uint32_t>(dataStart), 16);

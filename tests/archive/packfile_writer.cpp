@@ -1,7 +1,5 @@
 #include "tests/archive/packfile_writer.h"
 
-#include <algorithm>
-
 #include "engine/packfile.h"
 
 namespace packfile_test {
@@ -35,13 +33,18 @@ std::vector<uint8_t> WriteArchive(uint32_t version, const std::vector<Entry>& en
     for (size_t c = 0; c < e.name.size(); ++c) out[head + 1 + c] = static_cast<uint8_t>(e.name[c] ^ nameKey);
     PatchHead(out, entries, i, dataOffset, static_cast<uint32_t>(e.data.size()));
 
-    std::vector<uint8_t> data = e.data;
-    if (version == CPackFile::kVersionScrambledHeads) {
-      const size_t n = std::min<size_t>(CPackFile::kScrambledHeadBytes, data.size());
-      for (size_t b = 0; b < n; ++b) data[b] ^= CPackFile::kCountKey;
+    out.insert(out.end(), e.data.begin(), e.data.end());
+    dataOffset += static_cast<uint32_t>(e.data.size());
+  }
+  if (version == CPackFile::kVersionScrambledHeads) {
+    // Ten bytes from each entry's start, entry by entry, as the reader undoes them; a
+    // short last entry needs bytes after it for its ten.
+    size_t offset = directoryEnd;
+    for (const Entry& e : entries) {
+      if (out.size() < offset + CPackFile::kScrambledHeadBytes) out.resize(offset + CPackFile::kScrambledHeadBytes);
+      for (size_t b = 0; b < CPackFile::kScrambledHeadBytes; ++b) out[offset + b] ^= CPackFile::kCountKey;
+      offset += e.data.size();
     }
-    out.insert(out.end(), data.begin(), data.end());
-    dataOffset += static_cast<uint32_t>(data.size());
   }
   return out;
 }

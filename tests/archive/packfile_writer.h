@@ -12,7 +12,8 @@ struct Entry {
   std::vector<uint8_t> data;
 };
 
-// Header, directory, then every entry's data back to back in entry order.
+// Header, directory, then every entry's data back to back in entry order; version 1025
+// scrambles ten bytes from each entry's start (padding the file when the last is short).
 std::vector<uint8_t> WriteArchive(uint32_t version, const std::vector<Entry>& entries);
 
 // Offset of the directory head of entry `index` in an archive written by WriteArchive.

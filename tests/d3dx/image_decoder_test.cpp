@@ -2,6 +2,8 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <chrono>
+
 #include "platform/d3dx/image_decoder.h"
 #include "tests/d3dx/test_images.h"
 
@@ -192,6 +194,46 @@ TEST(JpegDecoder, DamagedFilesFailCleanly) {
   Bytes garbage = good;
   for (size_t i = 2; i < 40 && i < garbage.size(); ++i) garbage[i] = 0xa5;  // header smashed
   EXPECT_TRUE(Fails(garbage));
+}
+
+TEST(JpegDecoder, DamagedScanDataFailsEvenWithItsEndMarker) {
+  std::vector<uint32_t> pixels(64 * 64);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xff000000u | uint32_t(i * 2654435761u >> 8);
+  const Bytes good = MakeJpeg(64, 64, pixels, false, 90);
+  Bytes half(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
+  half.insert(half.end(), {0xff, 0xd9});
+  EXPECT_TRUE(Fails(half));
+  Bytes zeroed = good;
+  for (size_t i = 0; i < 40; ++i) zeroed[good.size() * 2 / 3 + i] = 0;
+  EXPECT_TRUE(Fails(zeroed));
+}
+
+// A tiny file whose header claims a picture above the pixel budget is refused from
+// the header alone: no allocation, no decoding time.
+TEST(ImageDecoder, TinyFilesClaimingHugePicturesFailFast) {
+  Bytes jpeg = MakeJpeg(16, 16, std::vector<uint32_t>(256, 0xff336699), false);
+  for (size_t i = 2; i + 8 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xff && jpeg[i + 1] == 0xc0) {  // start of frame: height, then width
+      jpeg[i + 5] = jpeg[i + 7] = 0x20;
+      jpeg[i + 6] = jpeg[i + 8] = 0x00;
+      break;
+    }
+  }
+  Bytes png = MakePngArgb(1, 1, {0xff000000u});
+  png[18] = png[22] = 0x20;  // 8192 x 8192, big-endian
+  png[19] = png[23] = 0x00;
+  FixPngChunkCrc(&png, 8);
+  for (const Bytes& file : {jpeg, png}) {
+    const auto start = std::chrono::steady_clock::now();
+    DecodedImage image;
+    std::string error;
+    EXPECT_FALSE(DecodeImage(file.data(), file.size(), &image, &error));
+    EXPECT_NE(error.find("size out of range"), std::string::npos) << error;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  }
+  EXPECT_TRUE(ImageSizeAllowed(4096, 4096));
+  EXPECT_FALSE(ImageSizeAllowed(4097, 4096));
+  EXPECT_TRUE(ImageSizeAllowed(8192, 16));
 }
 
 TEST(BmpDecoder, TrueColourBothRowOrders) {

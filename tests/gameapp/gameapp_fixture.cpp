@@ -12,6 +12,8 @@
 #include "platform/win32/registry.h"
 #include "platform/win32/window_bridge.h"
 #include "shell/dxutil_registry.h"
+#include "platform/sound/sound_backend_testing.h"
+#include "platform/win32/window_testing.h"
 
 namespace gameapp_test {
 

@@ -10,8 +10,8 @@
 
 #include "engine/gamecontext.h"
 #include "game/gameapp.h"
-#include "platform/d3d8/recording_device.h"
-#include "platform/sound/recording_sound_backend.h"
+#include "tests/support/d3d8/recording_device.h"
+#include "tests/support/sound/recording_sound_backend.h"
 
 namespace gameapp_test {
 

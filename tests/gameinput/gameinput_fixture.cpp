@@ -9,6 +9,8 @@
 #include "tests/support/input_events.h"
 #include "tests/support/sound/synth_audio.h"
 #include "tools/pewriter/pe_writer.h"
+#include "platform/dinput/dinput_testing.h"
+#include "platform/sound/sound_backend_testing.h"
 
 namespace {
 std::string g_strLibrary;

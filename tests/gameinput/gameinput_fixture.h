@@ -10,7 +10,7 @@
 
 #include "engine/gamecontext.h"
 #include "engine/listengine.h"
-#include "platform/sound/recording_sound_backend.h"
+#include "tests/support/sound/recording_sound_backend.h"
 
 class GameInputTest : public ::testing::Test {
  protected:

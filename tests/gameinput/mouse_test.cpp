@@ -5,6 +5,7 @@
 #include "gameinput_fixture.h"
 #include "platform/dinput/dinput_bridge.h"
 #include "tests/support/input_events.h"
+#include "platform/dinput/dinput_testing.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "engine/samplecache.h"
 #include "platform/xfile/xfile_writer.h"
 #include "tests/support/sound/synth_audio.h"
+#include "platform/sound/sound_backend_testing.h"
 
 namespace screens_test {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "engine/gamecontext.h"
 #include "engine/myobject.h"
-#include "platform/d3d8/recording_device.h"
-#include "platform/sound/recording_sound_backend.h"
+#include "tests/support/d3d8/recording_device.h"
+#include "tests/support/sound/recording_sound_backend.h"
 #include "tools/pewriter/pe_writer.h"
 
 class CRenderQueue;

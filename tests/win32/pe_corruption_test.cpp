@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/win32/pe_image.h"
@@ -244,4 +245,31 @@ TEST(PeImageCorruption, OversizedFilesAreRefusedWithoutReadingThem) {
   SetLastError(0);
   EXPECT_EQ(LoadLibraryA(path.c_str()), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+}
+
+// A resource in several languages: neutral first, then US English, then the lowest ID,
+// whatever the order of the entries.
+TEST(PeImageCorruption, LanguagePreferenceIsNeutralThenUsEnglishThenLowest) {
+  const std::vector<uint8_t> image = SampleImage();
+  const std::vector<uint8_t> alpha = PatternBytes(300, 1);
+  // BETA gets a two-entry language directory written over the start of ALPHA's data.
+  const size_t directory =
+      static_cast<size_t>(std::search(image.begin(), image.end(), alpha.begin(), alpha.end()) - image.begin());
+  ASSERT_LT(directory, image.size());
+  struct Case {
+    uint32_t otherLanguage, preferredLanguage;  // in this order in the directory
+  };
+  for (Case c : {Case{0x407, 0x409}, Case{0x409, 0x000}, Case{0x411, 0x407}, Case{0x809, 0x400}}) {
+    std::vector<uint8_t> languages(image);
+    Put32(&languages, kNameEntries + 12, 0x80000000u | static_cast<uint32_t>(directory - kTree));
+    Put16(&languages, directory + 12, 0);  // no named entries
+    Put16(&languages, directory + 14, 2);
+    Put32(&languages, directory + 16, c.otherLanguage);
+    Put32(&languages, directory + 20, static_cast<uint32_t>(kDataEntries + 16 - kTree));  // BETA's data
+    Put32(&languages, directory + 24, c.preferredLanguage);
+    Put32(&languages, directory + 28, static_cast<uint32_t>(kDataEntries - kTree));  // ALPHA's data
+    const Outcome outcome = Examine(languages, "BETA");
+    EXPECT_TRUE(outcome.found) << std::hex << c.otherLanguage << " " << c.preferredLanguage;
+    EXPECT_EQ(outcome.bytes, Examine(languages, "ALPHA").bytes) << std::hex << c.otherLanguage;
+  }
 }

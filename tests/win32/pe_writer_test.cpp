@@ -138,3 +138,23 @@ TEST(PeWriter, AnEmptyListGivesAValidLibraryWithoutResources) {
   EXPECT_EQ(status, 0) << dump;
   EXPECT_NE(dump.find(".rsrc"), std::string::npos) << dump;
 }
+
+TEST(PeWriter, RewritingLeavesAGameThatMapsTheOldLibraryReadingItsBytes) {
+  TestDirectory directory;
+  const std::string path = directory.File("res.dll");
+  const std::vector<uint8_t> original = PatternBytes(64 * 1024, 3);
+  ASSERT_TRUE(WriteResourceDll(path, {{"Big", original}}, nullptr));
+  HMODULE module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  HRSRC resource = FindResourceA(module, "Big", RT_RCDATA);
+  ASSERT_NE(resource, nullptr);
+  const uint8_t* mapped = static_cast<const uint8_t*>(LockResource(LoadResource(module, resource)));
+  ASSERT_NE(mapped, nullptr);
+  for (uint32_t i = 0; i < 100; ++i) {
+    // Smaller each time: a rewrite in place would cut the mapped pages off (SIGBUS).
+    ASSERT_TRUE(WriteResourceDll(path, {{"Small", PatternBytes(10 + i, i)}}, nullptr));
+    ASSERT_EQ(std::vector<uint8_t>(mapped, mapped + original.size()), original) << i;
+  }
+  EXPECT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.Path()), {}), 1);  // no temporary left
+}

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <algorithm>
 #include <cstdlib>
@@ -209,45 +213,145 @@ TEST_F(Registry, EveryWriteReplacesTheWholeFileAtomically) {
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
-TEST_F(Registry, DamagedFilesReadAsAnEmptyKeyAndAreReplaced) {
-  HKEY key = Create();
-  const DWORD value = 5;
-  ASSERT_EQ(RegSetValueExA(key, "Kept", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
-  ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  const std::string good = ReadText(m_file);
-
+TEST_F(Registry, DamagedFilesReadAsAnEmptyKeyAndAreLeftAlone) {
+  const std::string good = std::string("vantorel-registry 1\nkey \"") + "Software\\Maker\\Vantorel" +
+                           "\"\nvalue \"Kept\" dword 5\nend\n";
   const std::vector<std::string> damaged = {
       good.substr(0, good.size() - 4),  // cut before "end"
       good.substr(0, good.size() / 2),
       "\x01\x02garbage\xFF",
-      "",
       good + "trailing\n",
       "vantorel-registry 1\nvalue \"Orphan\" dword 1\nend\n",                    // value outside a key
       "vantorel-registry 1\nkey \"A\"\nvalue \"V\" dword 99999999999\nend\n",    // too large
       "vantorel-registry 1\nkey \"A\"\nvalue \"V\" binary \"abc\"\nend\n",       // odd hex
       "vantorel-registry 1\nkey \"A\\\\B\"\nend\n",                               // empty component
       "vantorel-registry 1\nkey \"A%4\"\nend\n",                                  // broken escape
+      good + std::string(64 * 1024, '#'),                                       // larger than any store
   };
+  const DWORD value = 5;
   for (const std::string& text : damaged) {
     ASSERT_TRUE(WriteText(m_file, text));
     HKEY opened = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &opened), ERROR_FILE_NOT_FOUND) << text;
-    DWORD disposition = 0;
-    key = Create(KEY_ALL_ACCESS, &disposition);
-    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY) << text;
-    DWORD type = 0;
-    EXPECT_EQ(Query(key, "Kept", &type), std::vector<uint8_t>({0xBA, 0xD0})) << text;
-    ASSERT_EQ(RegSetValueExA(key, "New", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
-    EXPECT_EQ(Query(key, "New", &type), std::vector<uint8_t>({5, 0, 0, 0})) << text;
-    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(ReadText(m_file).substr(0, 20), "vantorel-registry 1\n");
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr),
+              ERROR_ACCESS_DENIED)
+        << text;
+    EXPECT_EQ(ReadText(m_file), text);
   }
-  // A key that disappears while open (file damaged meanwhile) comes back at the next write.
-  key = Create();
+  // A key that was open before the file was damaged can no longer write either.
+  ASSERT_TRUE(WriteText(m_file, good));
+  HKEY key = Create();
   ASSERT_TRUE(WriteText(m_file, "damaged"));
+  EXPECT_EQ(RegSetValueExA(key, "Back", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(ReadText(m_file), "damaged");
+  // An empty file holds nothing to lose: it is an empty key and the next write fills it.
+  ASSERT_TRUE(WriteText(m_file, ""));
   EXPECT_EQ(RegSetValueExA(key, "Back", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
   DWORD type = 0;
   EXPECT_EQ(Query(key, "Back", &type), std::vector<uint8_t>({5, 0, 0, 0}));
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+TEST_F(Registry, ReadOnlyLinkedAndCrlfFilesKeepTheirValuesAcrossAWrite) {
+  const std::string text = std::string("vantorel-registry 1\r\nkey \"") + kKey + "\"\r\nvalue \"Old\" dword 7\r\nend\r\n";
+  const std::string real = m_directory.File("real.txt");
+  ASSERT_TRUE(WriteText(real, text));
+  ASSERT_EQ(chmod(real.c_str(), 0444), 0);
+  ASSERT_EQ(symlink("real.txt", m_file.c_str()), 0);
+
+  HKEY key = Open(KEY_ALL_ACCESS);
+  const DWORD value = 8;
+  ASSERT_EQ(RegSetValueExA(key, "New", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
+  DWORD type = 0;
+  EXPECT_EQ(Query(key, "Old", &type), std::vector<uint8_t>({7, 0, 0, 0}));
+  EXPECT_EQ(Query(key, "New", &type), std::vector<uint8_t>({8, 0, 0, 0}));
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+
+  struct stat info;
+  ASSERT_EQ(lstat(m_file.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  ASSERT_EQ(stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
+  EXPECT_NE(ReadText(real).find("\"New\" dword 8"), std::string::npos);
+  EXPECT_EQ(DirectoryEntries(), std::vector<std::string>({"real.txt", "registry.txt"}));
+}
+
+// Runs `body` in a child process as an unprivileged user when the tests run as root,
+// since root reads any file whatever its mode; true when the child exits with 0.
+template <typename Body>
+bool InChildProcess(Body body, bool dropPrivileges) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (dropPrivileges && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(Registry, FilesItCannotReadAreNeverReplaced) {
+  const std::string text = std::string("vantorel-registry 1\nkey \"") + kKey + "\"\nvalue \"Old\" dword 7\nend\n";
+  ASSERT_TRUE(WriteText(m_file, text));
+  ASSERT_EQ(chmod(m_file.c_str(), 0), 0);
+  ASSERT_EQ(chmod(m_directory.Path().c_str(), 0777), 0);  // the directory itself would allow a rename
+  EXPECT_TRUE(InChildProcess(
+      [] {
+        HKEY key = nullptr;
+        return RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+               ERROR_ACCESS_DENIED;
+      },
+      true));
+  EXPECT_EQ(ReadText(m_file), text);
+
+  // A FIFO or a device at the path gives the defaults at once and stays what it is.
+  ASSERT_EQ(unlink(m_file.c_str()), 0);
+  ASSERT_EQ(mkfifo(m_file.c_str(), 0600), 0);
+  for (const char* path : {m_file.c_str(), "/dev/zero"}) {
+    setenv("VANTOREL_REGISTRY_FILE", path, 1);
+    const auto start = std::chrono::steady_clock::now();
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND) << path;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_ACCESS_DENIED)
+        << path;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << path;
+  }
+  struct stat info;
+  ASSERT_EQ(lstat(m_file.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(Registry, StaleTemporaryIsCleanedUpAndWritersInTwoProcessesLoseNothing) {
+  ASSERT_TRUE(WriteText(m_file + ".tmp", "left by a killed writer"));
+  HKEY key = Create();
+  const DWORD value = 1;
+  ASSERT_EQ(RegSetValueExA(key, "First", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
+  EXPECT_EQ(DirectoryEntries(), std::vector<std::string>({"registry.txt"}));
+
+  const auto writer = [key](const char* prefix) {
+    return [key, prefix] {
+      for (DWORD i = 0; i < 60; ++i) {
+        const std::string name = prefix + std::to_string(i);
+        if (RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4) != ERROR_SUCCESS) {
+          return false;
+        }
+      }
+      return true;
+    };
+  };
+  const pid_t other = fork();
+  if (other == 0) _exit(writer("B")() ? 0 : 1);
+  EXPECT_TRUE(writer("A")());
+  int status = 0;
+  ASSERT_EQ(waitpid(other, &status, 0), other);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (DWORD i = 0; i < 60; ++i) {
+    DWORD type = 0;
+    const std::vector<uint8_t> expected = {static_cast<uint8_t>(i), 0, 0, 0};
+    EXPECT_EQ(Query(key, ("A" + std::to_string(i)).c_str(), &type), expected) << i;
+    EXPECT_EQ(Query(key, ("B" + std::to_string(i)).c_str(), &type), expected) << i;
+  }
+  EXPECT_EQ(DirectoryEntries(), std::vector<std::string>({"registry.txt"}));
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 

@@ -1,8 +1,9 @@
 #include "tools/pewriter/pe_writer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+
+#include "platform/win32/atomic_file.h"
 
 namespace {
 
@@ -210,15 +211,9 @@ bool WriteResourceDll(const std::string& path, const std::vector<PeResource>& re
     if (error) *error = "resources too large for one library";
     return false;
   }
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    if (error) *error = "cannot create " + path;
-    return false;
-  }
-  const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    std::remove(path.c_str());
+  // A new file renamed into place: a running game that maps the old library keeps
+  // reading the old bytes, where rewriting it in place would pull them from under it.
+  if (!WriteFileAtomically(path, image.data(), image.size())) {
     if (error) *error = "cannot write " + path;
     return false;
   }

@@ -17,7 +17,8 @@ struct PeResource {
 // empty vector when the image would exceed 1 GiB.
 std::vector<uint8_t> BuildResourceDll(const std::vector<PeResource>& resources);
 
-// Writes the image to `path`. False with a message in `*error` (if given) when a
+// Writes the image to `path` through WriteFileAtomically, so a process that has the
+// old file mapped keeps its bytes. False with a message in `*error` (if given) when a
 // name is empty, non-ASCII or repeated, the image is too large, or the file cannot
 // be written.
 bool WriteResourceDll(const std::string& path, const std::vector<PeResource>& resources, std::string* error);
