@@ -100,12 +100,12 @@ bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutM
 }
 
 void GameSession::Settle() {
-  // Time for the X server and SDL, then three new frames (the spinning 3D cursor
+  // Time for the X server and SDL, then four new frames (the spinning 3D cursor
   // changes every one): the first may have been under way before the input came, the
   // ones after it have polled the devices. A loaded machine draws slowly.
-  Pause(60);
+  Pause(100);
   ScreenImage before = Capture();
-  for (int changes = 0; changes < 3 && m_game.Running();) {
+  for (int changes = 0; changes < 4 && m_game.Running();) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
     ScreenImage now = Capture();
     while (now.pixels == before.pixels && std::chrono::steady_clock::now() < deadline) {
