@@ -14,7 +14,7 @@ play=(
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libxtst-dev
   binutils-mingw-w64-x86-64 libassimp-dev
   gstreamer1.0-plugins-good
 )

@@ -1,0 +1,141 @@
+#include "tests/e2e/end_to_end_test.h"
+
+#include <X11/keysym.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+const std::string kBuild = VANTOREL_BINARY_DIR;
+
+// A ball's lit side is strongly coloured; the plates are grey.
+constexpr int kColouredSpread = 60;
+constexpr int kWhiteBall = 225;
+
+bool IsBar(const Rgb& c) { return c.r < 110 && c.g < 120 && c.b > c.r + 35 && c.b > c.g + 30; }
+
+std::string TestName() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+}  // namespace
+
+void EndToEndTest::SetUp() {
+  if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "needs Xvfb";
+  m_pDigits = std::make_unique<TopBarReader>(kBuild + "/res.dll");
+  ASSERT_TRUE(m_pDigits->Ok()) << "no digit sheet in " << kBuild << "/res.dll";
+}
+
+void EndToEndTest::TearDown() {
+  if (!HasFailure()) return;
+  const std::string dir = kBuild + "/e2e-artifacts";
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
+  const std::string stem = dir + "/" + TestName();
+  // The picture of the moment the check failed, and of now if the game still runs.
+  game.LastCapture().SavePng(stem + ".png");
+  if (game.Running()) game.Capture().SavePng(stem + ".end.png");
+  for (const char* file : {"file.log", "game.out", "registry.txt"})
+    std::filesystem::copy_file(game.PathOf(file), stem + "." + file,
+                               std::filesystem::copy_options::overwrite_existing, ignored);
+  std::printf("artifacts of the failed scenario: %s.*\n", stem.c_str());
+}
+
+bool EndToEndTest::InPlay(const ScreenImage& screen, ScreenImage* previous) const {
+  if (screen.Empty()) return false;
+  const BoardView& view = game.View();
+  const int barY = screen.height / 20;
+  for (float x : {0.03f, 0.35f, 0.65f, 0.97f})
+    if (!IsBar(screen.Mean(static_cast<int>(x * screen.width), barY, 2))) return false;
+  // The opening flight is over when the board stands where the camera of play puts it
+  // and holds still.
+  int board = 0, still = 0;
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 9; ++j) {
+      const ScreenPoint p = view.PlateCentre(i, j);
+      const Rgb now = screen.Mean(p.x, p.y, 1), before = previous->Mean(p.x, p.y, 1);
+      board += BallAt(screen, i, j) != kUnclear && (now.Spread() > kColouredSpread || now.Brightness() > 110);
+      still += std::abs(now.r - before.r) + std::abs(now.g - before.g) + std::abs(now.b - before.b) < 24;
+    }
+  *previous = screen;
+  return board >= 75 && still >= 78;
+}
+
+bool EndToEndTest::SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
+                                 std::chrono::steady_clock::time_point* since) const {
+  const auto now = std::chrono::steady_clock::now();
+  if (!InPlay(screen, previous)) {
+    first->pixels.clear();
+    return false;
+  }
+  if (first->Empty()) {
+    *first = screen;
+    *since = now;
+    return false;
+  }
+  // Still for a second while frames went on being drawn (the cursor spins), so a
+  // slow frame in the middle of the flight is not taken for its end.
+  return now - *since > std::chrono::milliseconds(1000) && screen.pixels != first->pixels;
+}
+
+void EndToEndTest::StartPlaying() {
+  std::string error;
+  ASSERT_TRUE(game.Start(&error)) << error;
+  ScreenImage previous = game.Capture(), first;
+  std::chrono::steady_clock::time_point since;
+  // Intro (about 6 s) and flight (1.9 s), slower under a loaded machine.
+  ASSERT_TRUE(
+      game.WaitFor([&](const ScreenImage& s) { return SettledInPlay(s, &previous, &first, &since); }, 60000))
+      << "the intro and the opening flight did not end in play";
+  // The cursor marks its place with a mesh; keep it off the board and the top bar.
+  game.PointAt(ScreenPoint{0, game.View().Height()});
+}
+
+int EndToEndTest::BallAt(const ScreenImage& screen, int i, int j) const {
+  const ScreenPoint p = game.View().BallCentre(i, j);
+  const Rgb c = screen.Mean(p.x, p.y, 2);
+  if (c.Spread() < kColouredSpread) return c.Brightness() >= kWhiteBall ? 7 : kNoBall;
+  const int top = std::max({c.r, c.g, c.b});
+  const bool r = c.r * 100 >= top * 65, g = c.g * 100 >= top * 65, b = c.b * 100 >= top * 65;
+  if (r && !g && !b) return 1;
+  if (!r && g && !b) return 2;
+  if (!r && !g && b) return 3;
+  if (r && g && !b) return 4;
+  if (r && !g && b) return 5;
+  if (!r && g && b) return 6;
+  return kUnclear;
+}
+
+bool EndToEndTest::ShowsBoard(const ScreenImage& screen, const SavedGame& saved) const {
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 9; ++j) {
+      const int shown = BallAt(screen, i, j), cell = saved.board[i][j];
+      if (shown == cell) continue;
+      if (cell == 7 && shown == kNoBall) continue;  // a white ball in shadow
+      return false;
+    }
+  return true;
+}
+
+void EndToEndTest::ChooseMenuItem(int item) {
+  game.Press(XK_Escape);
+  // Items stand in the middle third of the width, rows 2 to 7 of ten.
+  game.ClickAt(game.View().FromNormalised(0.0f, -0.5f + 0.2f * static_cast<float>(item)));
+}
+
+SavedGame EndToEndTest::SaveThroughMenu() {
+  std::remove(game.PathOf("Vantorel.sav").c_str());
+  ChooseMenuItem(1);
+  SavedGame saved;
+  EXPECT_TRUE(GameSession::WaitUntil([&] { return SavedGame::Read(game.PathOf("Vantorel.sav"), &saved); }, 5000))
+      << "save and resume wrote no Vantorel.sav";
+  return saved;
+}
+
+ScreenPoint EndToEndTest::OptionsGrid(float gx, float gy) const {
+  return game.View().FromNormalised(gx / 10.0f - 1.0f, gy / 10.0f - 1.0f);
+}

@@ -1,0 +1,49 @@
+// The base of every scenario: a game session, what a player can read off the screen,
+// and the menu moves every scenario makes. A failing scenario leaves a screenshot,
+// the game's log and its output in <build>/e2e-artifacts/.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "tests/e2e/game_files.h"
+#include "tests/e2e/game_session.h"
+#include "tests/e2e/top_bar_reader.h"
+
+// What the screen shows at a cell: no ball, or a ball of colour 1..7. The white ball
+// (7) is told from a bare plate by its brightness.
+enum : int { kNoBall = 0, kUnclear = -1 };
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the game and waits through the intro and the opening flight into play.
+  void StartPlaying();
+
+  int BallAt(const ScreenImage& screen, int i, int j) const;
+  // Every cell as the saved board has it (a white ball may also pass for a plate).
+  bool ShowsBoard(const ScreenImage& screen, const SavedGame& game) const;
+  int Score(const ScreenImage& screen) const { return m_pDigits->Score(screen); }
+
+  // Escape from play opens the main menu; item 0 new game .. 5 exit.
+  void ChooseMenuItem(int item);
+  // Save and resume; the file as the game wrote it.
+  SavedGame SaveThroughMenu();
+  void ClickBall(int i, int j) { game.ClickAt(game.View().BallCentre(i, j)); }
+  void ClickCell(int i, int j) { game.ClickAt(game.View().PlateCentre(i, j)); }
+  // A point of the grid of twentieths that the options screen is laid out on.
+  ScreenPoint OptionsGrid(float gx, float gy) const;
+
+  GameSession game;
+
+ private:
+  bool InPlay(const ScreenImage& screen, ScreenImage* previous) const;
+  bool SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
+                     std::chrono::steady_clock::time_point* since) const;
+  std::unique_ptr<TopBarReader> m_pDigits;
+};

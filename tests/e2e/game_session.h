@@ -1,0 +1,64 @@
+// One run of the real game binary on a display of its own, in a fresh working folder,
+// driven through real X input as a player would drive it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tests/e2e/board_view.h"
+#include "tests/e2e/child_process.h"
+#include "tests/e2e/private_display.h"
+#include "tests/e2e/screen_image.h"
+#include "tests/e2e/x_session.h"
+
+class GameSession {
+ public:
+  GameSession();
+  ~GameSession();  // stops the game and the display; the folder goes unless Keep()
+
+  // The working folder exists from construction on, so files can be laid there first.
+  const std::string& Folder() const { return m_folder; }
+  std::string PathOf(const std::string& name) const { return m_folder + "/" + name; }
+  void Keep() { m_bKeep = true; }
+
+  // Starts the display and the game and waits for the game's window.
+  bool Start(std::string* error);
+  const BoardView& View() const { return *m_pView; }
+
+  ScreenImage Capture();
+  const ScreenImage& LastCapture() const { return m_last; }
+  // Captures until `condition` holds or `timeoutMs` passes.
+  bool WaitFor(const std::function<bool(const ScreenImage&)>& condition, int timeoutMs);
+  // Waits for a file condition (the game writes its files in its own time).
+  static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+  // The game's cursor follows relative mouse motion from the screen's middle; it is
+  // first pushed into the top-left corner, where the game clamps it, then moved on.
+  void PointAt(ScreenPoint p);
+  void Click(int button = 1);
+  void ClickAt(ScreenPoint p, int button = 1) {
+    PointAt(p);
+    Click(button);
+  }
+  void Press(unsigned long keysym);
+  void PressWithShift(unsigned long keysym);
+
+  bool Running() { return m_game.Running(); }
+  bool WaitExit(int timeoutMs, int* exitCode) { return m_game.WaitExit(timeoutMs, exitCode); }
+
+ private:
+  // Relative pointer motion in steps the game takes in whole.
+  void Motion(int dx, int dy);
+  // Until the game has drawn a few frames and so polled its devices.
+  void Settle();
+
+  std::string m_folder;
+  bool m_bKeep = false;
+  PrivateDisplay m_display;
+  std::unique_ptr<XSession> m_pX;
+  ChildProcess m_game;
+  unsigned long m_window = 0;
+  std::unique_ptr<BoardView> m_pView;
+  ScreenImage m_last;
+};
