@@ -19,6 +19,7 @@
 #include "game/mouse.h"
 #include "game/options.h"
 #include "game/upmenu.h"
+#include "platform/win32/resources.h"
 #include "shell/d3dfont.h"
 
 const char LOG_FILE_NAME[] = "file.log";
@@ -106,6 +107,7 @@ HRESULT CGameApp::InitScene() {
   m_pList->Add(new CUpMenu(c));
   m_pList->Add(new CMainMenu(c));
   m_pList->Add(new COptions(c));
+  LogResourceLibraryProblem();
 
   ToggleFullscreen();
   return S_OK;
@@ -159,6 +161,16 @@ HRESULT CGameApp::LogDeviceCaps() {
   std::snprintf(line, sizeof line, "CAPS: Max VSD constants.....%d\n", static_cast<int>(caps.MaxVertexShaderConst));
   Log(line);
   return S_OK;
+}
+
+// The scene has read its meshes by now; a library that could not be used is named
+// once in the log with every path that was tried.
+void CGameApp::LogResourceLibraryProblem() {
+  char problem[512];
+  if (GetResourceLibraryProblem(problem, sizeof problem) == 0) return;
+  char entry[sizeof problem + 16];
+  std::snprintf(entry, sizeof entry, "FAIL: %s!\n", problem);
+  Log(entry);
 }
 
 HRESULT CGameApp::StartGame() {

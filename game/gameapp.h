@@ -58,6 +58,7 @@ class CGameApp : public CD3DApplication {
   // The device states the scene relies on; a reset returns the device to its
   // defaults, so they are set again after every one.
   void SetSceneStates();
+  void LogResourceLibraryProblem();
   void UpdateStats();
   void RotateMusic();
   void ServeRequests();

@@ -20,15 +20,17 @@ std::string Slurp(const std::string& path) {
   return text.str();
 }
 
-TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
-  if (!getenv("DISPLAY")) GTEST_SKIP() << "needs the test display";
+// Runs `program` in a new temporary folder for `seconds`, then asks it to end as the
+// session would; returns the folder. The program must still run at that point and
+// end with code 0.
+std::string RunFor(const std::string& program, unsigned seconds) {
   char pattern[] = "/tmp/vantorel-run-XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(pattern));
+  if (!mkdtemp(pattern)) {
+    ADD_FAILURE() << "no temporary folder";
+    return "";
+  }
   const std::string dir = pattern;
-  const std::string program = std::string(VANTOREL_BINARY_DIR) + "/vantorel";
-
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     if (chdir(dir.c_str()) != 0) _exit(120);
     setenv("SDL_AUDIODRIVER", "dummy", 1);  // no sound card on the test machine
@@ -38,14 +40,22 @@ TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     _exit(121);
   }
-  // The intro lasts about six seconds; the opening flight follows.
-  sleep(8);
+  EXPECT_GT(child, 0);
+  if (child <= 0) return dir;
+  sleep(seconds);
   int status = 0;
-  ASSERT_EQ(0, waitpid(child, &status, WNOHANG)) << "the program ended by itself";
+  EXPECT_EQ(0, waitpid(child, &status, WNOHANG)) << "the program ended by itself";
   kill(child, SIGTERM);
-  ASSERT_EQ(child, waitpid(child, &status, 0));
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(0, WEXITSTATUS(status)) << Slurp(dir + "/file.log");
+  EXPECT_EQ(child, waitpid(child, &status, 0));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir + "/file.log");
+  return dir;
+}
+
+TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "needs the test display";
+  // The intro lasts about six seconds; the opening flight follows.
+  const std::string dir = RunFor(std::string(VANTOREL_BINARY_DIR) + "/vantorel", 8);
+  ASSERT_FALSE(HasFailure());
 
   const std::string log = Slurp(dir + "/file.log");
   EXPECT_EQ(0u, log.find("Start Execute: Begin Log File \n\nRead Settings"));
@@ -68,6 +78,21 @@ TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
                            "PlateMov", "FloorType", "FloorTex", "MoveMode"})
     EXPECT_NE(std::string::npos, settings.find(name)) << name;
   EXPECT_EQ(0, system(("rm -rf '" + dir + "'").c_str()));
+}
+
+TEST(ProgramTest, WithoutItsResourceLibraryItSaysWhereItLookedAndPlaysOn) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "needs the test display";
+  // A copy of the program in a folder of its own, where no library lies beside it.
+  char pattern[] = "/tmp/vantorel-bare-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(pattern));
+  const std::string bare = std::string(pattern) + "/vantorel";
+  ASSERT_EQ(0, system(("cp '" VANTOREL_BINARY_DIR "/vantorel' '" + bare + "'").c_str()));
+  const std::string dir = RunFor(bare, 3);
+  const std::string log = Slurp(dir + "/file.log");
+  EXPECT_NE(std::string::npos, log.find("FAIL: Resource library \"res.dll\" not found: tried " + std::string(pattern) +
+                                        "/res.dll (No such file or directory)"))
+      << log;
+  EXPECT_EQ(0, system(("rm -rf '" + dir + "' '" + pattern + "'").c_str()));
 }
 
 }  // namespace
