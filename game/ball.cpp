@@ -4,6 +4,7 @@
 
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
+#include "game/objectmesh.h"
 #include "platform/xfile/d3dx8mesh.h"
 #include "shell/d3dmesh.h"
 
@@ -12,13 +13,6 @@ namespace {
 const char* const kLowMesh = "SPHERE0";
 const char* const kHighMesh = "SPHERE1";
 
-void SetColour(D3DCOLORVALUE* pColour, float r, float g, float b, float a) {
-  pColour->r = r;
-  pColour->g = g;
-  pColour->b = b;
-  pColour->a = a;
-}
-
 // Diffuse and ambient of a ball of that colour; anything else stays all zero.
 void ColourMaterial(int nColour, D3DMATERIAL8* pMaterial) {
   static const float kColours[CELL_LAST_COLOUR][3] = {{1.0f, 0.3f, 0.3f}, {0.3f, 1.0f, 0.3f}, {0.3f, 0.3f, 1.0f}, {1.0f, 1.0f, 0.3f},
@@ -26,8 +20,7 @@ void ColourMaterial(int nColour, D3DMATERIAL8* pMaterial) {
   std::memset(pMaterial, 0, sizeof *pMaterial);
   if (!IsColour(nColour)) return;
   const float* c = kColours[nColour - CELL_FIRST_COLOUR];
-  SetColour(&pMaterial->Diffuse, c[0], c[1], c[2], 1.0f);
-  pMaterial->Ambient = pMaterial->Diffuse;
+  FillMaterial(pMaterial, c[0], c[1], c[2]);
 }
 
 }  // namespace
@@ -45,8 +38,8 @@ CBall::CBall(CGameContext* pContext) : CMyObject(pContext), m_vCentre(0.0f, 0.8f
   m_pMesh = new CD3DMesh(pContext);
   m_pMeshHi = new CD3DMesh(pContext);
   if (pContext) {
-    m_pMeshHi->CreateFromResource(pContext->m_pd3dDevice, pContext->m_strResLib, kHighMesh, pContext->m_pLog);
-    m_pMesh->CreateFromResource(pContext->m_pd3dDevice, pContext->m_strResLib, kLowMesh, pContext->m_pLog);
+    LoadObjectMesh(pContext, m_pMeshHi, kHighMesh);
+    LoadObjectMesh(pContext, m_pMesh, kLowMesh);
   }
   std::memset(&m_Material, 0, sizeof m_Material);
   SetColour(&m_Material.Diffuse, 0.5f, 0.5f, 0.7f, 1.0f);
@@ -75,18 +68,8 @@ HRESULT CBall::InvalidateDeviceObjects() {
 
 HRESULT CBall::RestoreDeviceObjects() {
   if (!m_pContext) return S_OK;
-  // A mesh still loaded only needs its device copy; one that was destroyed (or never
-  // loaded) is read again.
-  CD3DMesh* const meshes[] = {m_pMesh, m_pMeshHi};
-  const char* const names[] = {kLowMesh, kHighMesh};
-  for (int i = 0; i < 2; ++i) {
-    CD3DMesh* pMesh = meshes[i];
-    if (!pMesh) continue;
-    if (pMesh->GetSysMemMesh())
-      pMesh->RestoreDeviceObjects(m_pContext->m_pd3dDevice);
-    else
-      pMesh->CreateFromResource(m_pContext->m_pd3dDevice, m_pContext->m_strResLib, names[i], m_pContext->m_pLog);
-  }
+  RestoreObjectMesh(m_pContext, m_pMesh, kLowMesh);
+  RestoreObjectMesh(m_pContext, m_pMeshHi, kHighMesh);
   return S_OK;
 }
 

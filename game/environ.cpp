@@ -5,6 +5,7 @@
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "shell/d3dmesh.h"
+#include "game/objectmesh.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ CEnviron::CEnviron(CGameContext* pContext) : CMyObject(pContext) {
   m_bDead = 0;
   D3DXMatrixIdentity(&m_matWorld);
   m_pMesh = new CD3DMesh(pContext);
-  LoadMesh();
+  LoadObjectMesh(pContext, m_pMesh, kMeshName);
   SetUpLight();
   if (!pContext) return;
   static const char* const kPreloads[] = {"WallWall",    "FloorWall",      "BordurWall",
@@ -64,11 +65,6 @@ CEnviron::CEnviron(CGameContext* pContext) : CMyObject(pContext) {
 CEnviron::~CEnviron() {
   delete m_pMesh;
   m_pMesh = nullptr;
-}
-
-void CEnviron::LoadMesh() {
-  if (m_pContext && m_pMesh)
-    m_pMesh->CreateFromResource(m_pContext->m_pd3dDevice, m_pContext->m_strResLib, kMeshName, m_pContext->m_pLog);
 }
 
 void CEnviron::SetUpLight() {
@@ -138,11 +134,7 @@ HRESULT CEnviron::Render() {
 
 HRESULT CEnviron::RestoreDeviceObjects() {
   SetUpLight();
-  if (!m_pMesh) return S_OK;
-  if (!m_pMesh->GetSysMemMesh())
-    LoadMesh();
-  else if (m_pContext)
-    m_pMesh->RestoreDeviceObjects(m_pContext->m_pd3dDevice);
+  RestoreObjectMesh(m_pContext, m_pMesh, kMeshName);
   return S_OK;
 }
 

@@ -29,5 +29,4 @@ class CEnviron : public CMyObject {
 
  private:
   void SetUpLight();
-  void LoadMesh();
 };

@@ -7,6 +7,7 @@
 #include "engine/renderqueue.h"
 #include "platform/xfile/d3dx8mesh.h"
 #include "shell/d3dmesh.h"
+#include "game/objectmesh.h"
 
 namespace {
 
@@ -18,19 +19,6 @@ const float kBoxBottom = 0.35f;
 const float kBoxHalf = 0.5f;
 const float kNoHit = 1000.0f;
 const int kTextureCount = 5;
-
-void SetColour(D3DCOLORVALUE* pColour, float r, float g, float b, float a) {
-  pColour->r = r;
-  pColour->g = g;
-  pColour->b = b;
-  pColour->a = a;
-}
-
-void FillMaterial(D3DMATERIAL8* pMaterial, float r, float g, float b) {
-  std::memset(pMaterial, 0, sizeof *pMaterial);
-  SetColour(&pMaterial->Diffuse, r, g, b, 1.0f);
-  pMaterial->Ambient = pMaterial->Diffuse;
-}
 
 // "TexPlace00".."TexPlace04" or "TexFloor00".."TexFloor04"; any other index: no texture.
 const char* FloorTexture(bool bPlates, int nIndex) {
@@ -61,7 +49,7 @@ CFloor::CFloor(CGameContext* pContext) : CMyObject(pContext) {
     }
   }
   m_pMesh = new CD3DMesh(pContext);
-  LoadMesh();
+  LoadObjectMesh(pContext, m_pMesh, kFloorMesh);
   SetUpLight();
   FillMaterial(&m_Material, 0.5f, 0.5f, 0.7f);
 }
@@ -69,11 +57,6 @@ CFloor::CFloor(CGameContext* pContext) : CMyObject(pContext) {
 CFloor::~CFloor() {
   delete m_pMesh;
   m_pMesh = nullptr;
-}
-
-void CFloor::LoadMesh() {
-  if (m_pContext && m_pMesh)
-    m_pMesh->CreateFromResource(m_pContext->m_pd3dDevice, m_pContext->m_strResLib, kFloorMesh, m_pContext->m_pLog);
 }
 
 void CFloor::SetUpLight() {
@@ -185,14 +168,7 @@ HRESULT CFloor::InvalidateDeviceObjects() {
 
 HRESULT CFloor::RestoreDeviceObjects() {
   if (!m_pContext) return S_OK;
-  if (m_pMesh) {
-    if (!m_pMesh->GetSysMemMesh()) {
-      LoadMesh();
-      m_pMesh->SetMaterial(0, m_Material);
-    } else {
-      m_pMesh->RestoreDeviceObjects(m_pContext->m_pd3dDevice);
-    }
-  }
+  if (RestoreObjectMesh(m_pContext, m_pMesh, kFloorMesh)) m_pMesh->SetMaterial(0, m_Material);
   SetUpLight();
   return S_OK;
 }

@@ -37,7 +37,6 @@ class CFloor : public CMyObject {
   D3DXMATRIX m_matBoard;
 
  private:
-  void LoadMesh();
   void SetUpLight();
   void PickCell();
 };

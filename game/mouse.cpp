@@ -8,6 +8,7 @@
 #include "engine/renderqueue.h"
 #include "platform/xfile/d3dx8mesh.h"
 #include "shell/d3dmesh.h"
+#include "game/objectmesh.h"
 
 namespace {
 
@@ -16,18 +17,7 @@ const DWORD kCursorLight = 99;
 const DWORD kPollInterval = 4;  // ms
 const float kPi = 3.14159265358979f;
 
-void SetColour(D3DCOLORVALUE* pColour, float r, float g, float b, float a) {
-  pColour->r = r;
-  pColour->g = g;
-  pColour->b = b;
-  pColour->a = a;
-}
-
-void CursorMaterial(D3DMATERIAL8* pMaterial) {
-  std::memset(pMaterial, 0, sizeof *pMaterial);
-  SetColour(&pMaterial->Diffuse, 1.0f, 0.7f, 0.5f, 1.0f);
-  pMaterial->Ambient = pMaterial->Diffuse;
-}
+void CursorMaterial(D3DMATERIAL8* pMaterial) { FillMaterial(pMaterial, 1.0f, 0.7f, 0.5f); }
 
 // The nearest integer, stored in the whole field: a partial store would keep stale
 // high bits from whatever the field held before.
@@ -54,7 +44,7 @@ CMouse::CMouse(CGameContext* pContext) : CMyObject(pContext) {
   }
   Normalise();
   m_pMesh = new CD3DMesh(pContext);
-  LoadMesh();
+  LoadObjectMesh(pContext, m_pMesh, kCursorMesh);
   CursorMaterial(&m_Material);
   m_pMesh->SetMaterial(0, m_Material);
   SetUpLight();
@@ -63,11 +53,6 @@ CMouse::CMouse(CGameContext* pContext) : CMyObject(pContext) {
 CMouse::~CMouse() {
   delete m_pMesh;
   m_pMesh = nullptr;
-}
-
-void CMouse::LoadMesh() {
-  if (m_pContext && m_pMesh)
-    m_pMesh->CreateFromResource(m_pContext->m_pd3dDevice, m_pContext->m_strResLib, kCursorMesh, m_pContext->m_pLog);
 }
 
 void CMouse::SetUpLight() {
@@ -192,14 +177,7 @@ HRESULT CMouse::RestoreDeviceObjects() {
   if (!m_pContext) return S_OK;
   FloatToShort((m_fX + 1.0f) * static_cast<float>(m_pContext->m_dwWidth) / 2.0f, &m_nCursorX);
   FloatToShort((m_fY + 1.0f) * static_cast<float>(m_pContext->m_dwHeight) / 2.0f, &m_nCursorY);
-  if (m_pMesh) {
-    if (!m_pMesh->GetSysMemMesh()) {
-      LoadMesh();
-      m_pMesh->SetMaterial(0, m_Material);
-    } else {
-      m_pMesh->RestoreDeviceObjects(m_pContext->m_pd3dDevice);
-    }
-  }
+  if (RestoreObjectMesh(m_pContext, m_pMesh, kCursorMesh)) m_pMesh->SetMaterial(0, m_Material);
   SetUpLight();
   return S_OK;
 }

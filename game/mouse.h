@@ -42,7 +42,6 @@ class CMouse : public CMyObject {
   DWORD m_dwLastPoll = 0;
 
  private:
-  void LoadMesh();
   void SetUpLight();
   // m_fX, m_fY from the pixel cursor.
   void Normalise();
