@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "engine/gamecontext.h"
+#include "engine/renderqueue.h"
+
 void SetQuadRect(ScreenVertex* q, FLOAT x, FLOAT y, FLOAT w, FLOAT h, FLOAT z, FLOAT rhw, D3DCOLOR color) {
   const FLOAT xs[QUAD_VERTICES] = {x, x + w, x, x, x + w, x + w};
   const FLOAT ys[QUAD_VERTICES] = {y, y, y + h, y + h, y, y + h};
@@ -42,6 +45,23 @@ HRESULT FillQuadBuffer(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8** ppVB,
   std::memcpy(pData, pQuads, bytes);
   (*ppVB)->Unlock();
   return S_OK;
+}
+
+void QueueScreenQuads(CGameContext* pContext, IDirect3DVertexBuffer8* pVB, DWORD dwPrimCount, const char* strTexture,
+                      BYTE bColorKey, BYTE bBlend, DWORD dwSrcBlend, DWORD dwDestBlend) {
+  if (!pContext || !pContext->m_pRenderQueue) return;
+  RenderItem& item = pContext->m_RenderItem;
+  item.m_bQuad = 1;
+  item.m_bNoDepth = 0;
+  item.m_strTexture = strTexture;
+  item.m_bColorKey = bColorKey;
+  item.m_dwColorKey = 0xFF000000;
+  item.m_bBlend = bBlend;
+  item.m_dwSrcBlend = dwSrcBlend;
+  item.m_dwDestBlend = dwDestBlend;
+  item.m_pVB = pVB;
+  item.m_dwPrimCount = dwPrimCount;
+  pContext->m_pRenderQueue->Add(item);
 }
 
 void ReleaseQuadBuffer(IDirect3DVertexBuffer8** ppVB) {

@@ -5,6 +5,8 @@
 
 #include "engine/renderitem.h"
 
+class CGameContext;
+
 enum : DWORD { QUAD_VERTICES = 6, QUAD_BYTES = QUAD_VERTICES * sizeof(ScreenVertex) };
 
 // Corners of the rectangle (x, y) .. (x + w, y + h); every vertex takes z, rhw and the
@@ -21,6 +23,11 @@ void SetQuadColor(ScreenVertex* pQuad, D3DCOLOR color);
 // nQuads quads into it. The copy is skipped when creating or locking fails.
 HRESULT FillQuadBuffer(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8** ppVB, const ScreenVertex* pQuads,
                        DWORD nQuads);
+
+// Queues one record of screen quads (dwPrimCount triangles of pVB) through the
+// context's staging record, with the depth test on and opaque black as the key colour.
+void QueueScreenQuads(CGameContext* pContext, IDirect3DVertexBuffer8* pVB, DWORD dwPrimCount, const char* strTexture,
+                      BYTE bColorKey, BYTE bBlend, DWORD dwSrcBlend, DWORD dwDestBlend);
 
 // Releases *ppVB when it is set and clears it.
 void ReleaseQuadBuffer(IDirect3DVertexBuffer8** ppVB);

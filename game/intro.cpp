@@ -139,16 +139,8 @@ HRESULT CIntro::FrameMove() {
 }
 
 HRESULT CIntro::Render() {
-  if (!m_pContext || !m_pContext->m_pRenderQueue) return S_OK;
-  RenderItem& item = m_pContext->m_RenderItem;
-  item.m_bQuad = 1;
-  item.m_bBlend = 0;
-  item.m_bNoDepth = 0;
-  item.m_strTexture = "VantorelLogo";
-  item.m_bColorKey = 0;
-  item.m_pVB = m_pLogoVB;
-  item.m_dwPrimCount = 2;
-  m_pContext->m_pRenderQueue->Add(item);
+  // The vertex colour multiplies the picture: the fade is its brightness.
+  QueueScreenQuads(m_pContext, m_pLogoVB, 2, "VantorelLogo", 0, 0, D3DBLEND_ONE, D3DBLEND_ZERO);
   return S_OK;
 }
 

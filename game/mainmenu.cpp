@@ -13,7 +13,6 @@ const FLOAT kPictureDepth = 0.6f;
 const FLOAT kFrontDepth = 0.5f;
 const D3DCOLOR kWhite = 0xFFFFFFFF;
 const D3DCOLOR kItemColor = 0xFFCCCCCC;
-const DWORD kColorKey = 0xFF000000;
 const FLOAT kStripStep = 0.16666f;
 // Normalised cursor y of the top of the first item and the height of one item.
 const FLOAT kItemsTop = 0.4f - 1.0f;
@@ -177,18 +176,7 @@ HRESULT CMainMenu::FrameMove() {
 
 void CMainMenu::QueueQuads(const char* strTexture, BYTE bBlend, DWORD dwSrc, DWORD dwDest, BYTE bColorKey,
                            IDirect3DVertexBuffer8* pVB, DWORD dwPrimCount) {
-  RenderItem& item = m_pContext->m_RenderItem;
-  item.m_bQuad = 1;
-  item.m_bNoDepth = 0;
-  item.m_dwColorKey = kColorKey;
-  item.m_strTexture = strTexture;
-  item.m_bBlend = bBlend;
-  item.m_dwSrcBlend = dwSrc;
-  item.m_dwDestBlend = dwDest;
-  item.m_bColorKey = bColorKey;
-  item.m_pVB = pVB;
-  item.m_dwPrimCount = dwPrimCount;
-  m_pContext->m_pRenderQueue->Add(item);
+  QueueScreenQuads(m_pContext, pVB, dwPrimCount, strTexture, bColorKey, bBlend, dwSrc, dwDest);
 }
 
 HRESULT CMainMenu::Render() {

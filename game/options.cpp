@@ -13,7 +13,6 @@ const FLOAT kDepth = 0.4f;
 const D3DCOLOR kPlainColor = 0xFFEEEEEE;
 const D3DCOLOR kChosenFloor = 0xFFFFFFFF;
 const D3DCOLOR kOtherFloor = 0xFFAAAAAA;
-const DWORD kAtlasKey = 0xFF000000;
 const char kAtlas[] = "OptTex";
 const char* const kSongs[] = {"GameFone1", "GameFone2", "GameFone3"};
 
@@ -306,18 +305,7 @@ HRESULT COptions::FrameMove() {
 }
 
 void COptions::QueuePanel(IDirect3DVertexBuffer8* pVB, BYTE bBlend, DWORD dwQuads) {
-  RenderItem& item = m_pContext->m_RenderItem;
-  item.m_bQuad = 1;
-  item.m_bNoDepth = 0;
-  item.m_strTexture = kAtlas;
-  item.m_bColorKey = 1;
-  item.m_dwColorKey = kAtlasKey;
-  item.m_bBlend = bBlend;
-  item.m_dwSrcBlend = D3DBLEND_SRCALPHA;
-  item.m_dwDestBlend = D3DBLEND_INVSRCALPHA;
-  item.m_pVB = pVB;
-  item.m_dwPrimCount = dwQuads * 2;
-  m_pContext->m_pRenderQueue->Add(item);
+  QueueScreenQuads(m_pContext, pVB, dwQuads * 2, kAtlas, 1, bBlend, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
 }
 
 HRESULT COptions::Render() {

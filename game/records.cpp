@@ -16,22 +16,6 @@ const int kNameCells = RECORD_NAME_SIZE - 1;
 const FLOAT kSymbolWidth = 0.142857f;  // a little less than a seventh, keeping clear of the next cell
 const FLOAT kSymbolHeight = 0.1f;
 
-void QueueQuads(CGameContext* c, const char* strTexture, DWORD dwDestBlend, IDirect3DVertexBuffer8* pVB,
-                DWORD dwPrimCount) {
-  RenderItem& item = c->m_RenderItem;
-  item.m_bQuad = 1;
-  item.m_bNoDepth = 0;
-  item.m_bBlend = 1;
-  item.m_bColorKey = 0;
-  item.m_dwColorKey = 0xFF000000;
-  item.m_strTexture = strTexture;
-  item.m_dwSrcBlend = D3DBLEND_ONE;
-  item.m_dwDestBlend = dwDestBlend;
-  item.m_pVB = pVB;
-  item.m_dwPrimCount = dwPrimCount;
-  c->m_pRenderQueue->Add(item);
-}
-
 // The name's characters, its end and everything after it shown as nothing.
 void SetNameCells(ScreenVertex (*pQuads)[QUAD_VERTICES], const char* strName) {
   bool ended = false;
@@ -182,9 +166,9 @@ HRESULT CRecords::FrameMove() {
 HRESULT CRecords::Render() {
   CGameContext* c = m_pContext;
   if (!c->m_pRenderQueue) return S_OK;
-  QueueQuads(c, "", D3DBLEND_SRCCOLOR, m_pBackVB, 2);
-  QueueQuads(c, "UpMenuNums", D3DBLEND_ONE, m_pScoreVB, 72);
-  QueueQuads(c, "Symbols", D3DBLEND_ONE, m_pNameVB, 176);
+  QueueScreenQuads(c, m_pBackVB, 2, "", 0, 1, D3DBLEND_ONE, D3DBLEND_SRCCOLOR);
+  QueueScreenQuads(c, m_pScoreVB, 72, "UpMenuNums", 0, 1, D3DBLEND_ONE, D3DBLEND_ONE);
+  QueueScreenQuads(c, m_pNameVB, 176, "Symbols", 0, 1, D3DBLEND_ONE, D3DBLEND_ONE);
   return S_OK;
 }
 

@@ -16,21 +16,6 @@ const FLOAT kFoldSpeed = 0.3f;  // percent per millisecond: a whole fold in abou
 const char kDigitSheet[] = "UpMenuNums";
 const char kHintSheet[] = "Podskazka";
 
-void QueueQuads(CGameContext* c, const char* strTexture, BYTE bBlend, DWORD dwDestBlend,
-                IDirect3DVertexBuffer8* pVB, DWORD dwPrimCount) {
-  RenderItem& item = c->m_RenderItem;
-  item.m_bQuad = 1;
-  item.m_bNoDepth = 0;
-  item.m_bColorKey = 0;
-  item.m_bBlend = bBlend;
-  item.m_strTexture = strTexture;
-  item.m_dwSrcBlend = D3DBLEND_ONE;
-  item.m_dwDestBlend = dwDestBlend;
-  item.m_pVB = pVB;
-  item.m_dwPrimCount = dwPrimCount;
-  c->m_pRenderQueue->Add(item);
-}
-
 }  // namespace
 
 DWORD CappedScore(INT nScore) { return nScore < 0 ? 0 : CappedScore(static_cast<DWORD>(nScore)); }
@@ -149,10 +134,11 @@ HRESULT CUpMenu::FrameMove() {
 HRESULT CUpMenu::Render() {
   CGameContext* c = m_pContext;
   if (!c->m_pRenderQueue) return S_OK;
-  QueueQuads(c, "", 1, D3DBLEND_SRCCOLOR, m_pBarVB, 2);
+  QueueScreenQuads(c, m_pBarVB, 2, "", 0, 1, D3DBLEND_ONE, D3DBLEND_SRCCOLOR);
   // Over the records screen the digits stand opaque; elsewhere they light the scene.
-  QueueQuads(c, kDigitSheet, c->m_dwMode == GAMEMODE_RECORDS ? 0 : 1, D3DBLEND_ONE, m_pDigitVB, 16);
-  QueueQuads(c, kHintSheet, 0, D3DBLEND_ONE, m_pPreviewVB, 6);
+  const BYTE bBlendDigits = c->m_dwMode == GAMEMODE_RECORDS ? 0 : 1;
+  QueueScreenQuads(c, m_pDigitVB, 16, kDigitSheet, 0, bBlendDigits, D3DBLEND_ONE, D3DBLEND_ONE);
+  QueueScreenQuads(c, m_pPreviewVB, 6, kHintSheet, 0, 0, D3DBLEND_ONE, D3DBLEND_ONE);
   return S_OK;
 }
 
