@@ -68,9 +68,9 @@ void CGameApp::UpdateStats() {
   for (const auto& column : c->m_Board)
     for (INT cell : column) removing += cell == CELL_REMOVING;
   char text[128];
-  std::snprintf(text, sizeof text, "%.02f fps (%ux%ux%d)%s c81:%d", m_fFPS, static_cast<unsigned>(m_BackBufferDesc.Width),
-                static_cast<unsigned>(m_BackBufferDesc.Height), mode.Format == D3DFMT_X8R8G8B8 ? 32 : 16,
-                DepthFormatText(mode.DepthStencilFormat), removing);
+  std::snprintf(text, sizeof text, "%.02f fps (%ux%ux%d)%s c81:%d", m_fFPS,
+                static_cast<unsigned>(m_BackBufferDesc.Width), static_cast<unsigned>(m_BackBufferDesc.Height),
+                mode.Format == D3DFMT_X8R8G8B8 ? 32 : 16, DepthFormatText(mode.DepthStencilFormat), removing);
   // The field holds 39 characters; a longer text is cut.
   std::strncpy(m_szFrameStats, text, sizeof m_szFrameStats - 1);
   m_szFrameStats[sizeof m_szFrameStats - 1] = '\0';
