@@ -7,15 +7,11 @@
 #include <vector>
 
 #include "tests/d3dx/test_images.h"
+#include "tests/fuzz/seed_corpus.h"
+
+using fuzz_seeds::WriteSeed;
 
 namespace {
-
-bool Write(const std::string& path, const Bytes& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
-}
 
 std::vector<uint32_t> Gradient(uint32_t width, uint32_t height) {
   std::vector<uint32_t> argb(static_cast<size_t>(width) * height);
@@ -28,11 +24,8 @@ std::vector<uint32_t> Gradient(uint32_t width, uint32_t height) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
-    return 2;
-  }
-  const std::string dir = argv[1];
+  const std::string dir = fuzz_seeds::SeedDirectory(argc, argv);
+  if (dir.empty()) return 2;
   for (const char* kind : {"png", "jpeg", "bmp", "tga"}) mkdir((dir + "/" + kind).c_str(), 0755);
   const std::vector<uint32_t> small = Gradient(5, 3), square = Gradient(8, 8);
 
@@ -50,16 +43,16 @@ int main(int argc, char** argv) {
   interlacedGray.interlaced = true;
   interlacedGray.samples.assign(64, 0x55);
 
-  bool ok = Write(dir + "/png/rgba.png", MakePngArgb(5, 3, small)) &&
-            Write(dir + "/png/paletted.png", MakePng(paletted)) &&
-            Write(dir + "/png/interlaced.png", MakePng(interlacedGray));
-  ok = ok && Write(dir + "/jpeg/colour.jpg", MakeJpeg(8, 8, square, false, 90)) &&
-       Write(dir + "/jpeg/gray.jpg", MakeJpeg(5, 3, small, true, 75));
-  ok = ok && Write(dir + "/bmp/24.bmp", MakeBmp(5, 3, small, 24, false)) &&
-       Write(dir + "/bmp/32.bmp", MakeBmp(5, 3, small, 32, true)) &&
-       Write(dir + "/bmp/4bit.bmp", MakePalettedBmp(4, 2, {0, 1, 2, 3, 3, 2, 1, 0}, 4,
+  bool ok = WriteSeed(dir + "/png/rgba.png", MakePngArgb(5, 3, small)) &&
+            WriteSeed(dir + "/png/paletted.png", MakePng(paletted)) &&
+            WriteSeed(dir + "/png/interlaced.png", MakePng(interlacedGray));
+  ok = ok && WriteSeed(dir + "/jpeg/colour.jpg", MakeJpeg(8, 8, square, false, 90)) &&
+       WriteSeed(dir + "/jpeg/gray.jpg", MakeJpeg(5, 3, small, true, 75));
+  ok = ok && WriteSeed(dir + "/bmp/24.bmp", MakeBmp(5, 3, small, 24, false)) &&
+       WriteSeed(dir + "/bmp/32.bmp", MakeBmp(5, 3, small, 32, true)) &&
+       WriteSeed(dir + "/bmp/4bit.bmp", MakePalettedBmp(4, 2, {0, 1, 2, 3, 3, 2, 1, 0}, 4,
                                                     {0xFF000000u, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu}, false));
-  ok = ok && Write(dir + "/tga/raw.tga", MakeTga(5, 3, small, 32, false, true)) &&
-       Write(dir + "/tga/rle.tga", MakeTga(8, 8, square, 24, true, false));
+  ok = ok && WriteSeed(dir + "/tga/raw.tga", MakeTga(5, 3, small, 32, false, true)) &&
+       WriteSeed(dir + "/tga/rle.tga", MakeTga(8, 8, square, 24, true, false));
   return ok ? 0 : 1;
 }

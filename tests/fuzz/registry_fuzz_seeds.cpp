@@ -2,23 +2,13 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "tests/fuzz/seed_corpus.h"
 
-bool Write(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
+using fuzz_seeds::WriteSeed;
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
-    return 2;
-  }
-  const std::string dir = argv[1];
+  const std::string dir = fuzz_seeds::SeedDirectory(argc, argv);
+  if (dir.empty()) return 2;
   const std::string full =
       "vantorel-registry 1\n"
       "key \"Software\\Maker\\Vantorel\"\n"
@@ -31,7 +21,7 @@ int main(int argc, char** argv) {
       "end\n";
   std::string crlf;
   for (char c : full) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  const bool ok = Write(dir + "/full.txt", full) && Write(dir + "/crlf.txt", crlf) &&
-                  Write(dir + "/empty-store.txt", "vantorel-registry 1\nend\n");
+  const bool ok = WriteSeed(dir + "/full.txt", full) && WriteSeed(dir + "/crlf.txt", crlf) &&
+                  WriteSeed(dir + "/empty-store.txt", "vantorel-registry 1\nend\n");
   return ok ? 0 : 1;
 }

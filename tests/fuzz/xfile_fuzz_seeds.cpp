@@ -5,31 +5,20 @@
 
 #include "platform/xfile/xfile_writer.h"
 #include "tests/xfile/sample_meshes.h"
+#include "tests/fuzz/seed_corpus.h"
 
-namespace {
-
-bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
+using fuzz_seeds::WriteSeed;
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
-    return 2;
-  }
-  const std::string dir = argv[1];
+  const std::string dir = fuzz_seeds::SeedDirectory(argc, argv);
+  if (dir.empty()) return 2;
   const xfile::XMeshData full = xfile_test::Cube(true, true, true);
   const xfile::XMeshData plain = xfile_test::Cube(false, false, false);
-  bool ok = Write(dir + "/cube_text.x", xfile_test::Bytes(xfile::WriteXText(full))) &&
-            Write(dir + "/cube_bin.x", xfile::WriteXBinary(full)) &&
-            Write(dir + "/cube_bin64.x", xfile::WriteXBinary(plain, true)) &&
-            Write(dir + "/cube_bzip.x", xfile::WriteXCompressed(full, true)) &&
-            Write(dir + "/cube_tzip.x", xfile::WriteXCompressed(plain, false)) &&
-            Write(dir + "/frames.x", xfile_test::Bytes(xfile_test::FramesFile()));
+  bool ok = WriteSeed(dir + "/cube_text.x", xfile_test::Bytes(xfile::WriteXText(full))) &&
+            WriteSeed(dir + "/cube_bin.x", xfile::WriteXBinary(full)) &&
+            WriteSeed(dir + "/cube_bin64.x", xfile::WriteXBinary(plain, true)) &&
+            WriteSeed(dir + "/cube_bzip.x", xfile::WriteXCompressed(full, true)) &&
+            WriteSeed(dir + "/cube_tzip.x", xfile::WriteXCompressed(plain, false)) &&
+            WriteSeed(dir + "/frames.x", xfile_test::Bytes(xfile_test::FramesFile()));
   return ok ? 0 : 1;
 }
