@@ -164,17 +164,21 @@ std::string WorkingDirectoryPath(const std::string& name) {
   return std::string(directory) + "/" + name;
 }
 
+// Where a library of that name is looked for: a name with a folder as it stands; a
+// bare name beside the program, then in the working directory.
+std::vector<std::string> PlacesToLook(const std::string& name) {
+  if (name.find('/') != std::string::npos) return {name};
+  std::vector<std::string> places;
+  const std::string& directory = ExecutableDirectory();
+  if (!directory.empty()) places.push_back(directory + "/" + name);
+  places.push_back(name);
+  return places;
+}
+
 // Opens the first regular file among the places a library is looked for; -1 if none,
 // with what was tried and why it failed added to `tried`.
 int OpenLibraryFile(const std::string& name, std::string* path, std::string* tried) {
-  std::vector<std::string> candidates;
-  if (name.find('/') != std::string::npos) {
-    candidates.push_back(name);
-  } else {
-    const std::string& directory = ExecutableDirectory();
-    if (!directory.empty()) candidates.push_back(directory + "/" + name);
-    candidates.push_back(name);
-  }
+  const std::vector<std::string> candidates = PlacesToLook(name);
   for (const std::string& candidate : candidates) {
     // Non-blocking, so that a FIFO under the name cannot stall the open; it is skipped below.
     const int fd = open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -202,14 +206,7 @@ int OpenLibraryFile(const std::string& name, std::string* path, std::string* tri
 // The kept version of the file a bare or given name leads to, if it is still the file's
 // current version. One stat per place looked at, no open.
 std::shared_ptr<const MappedFile> KeptVersion(const std::string& name) {
-  std::vector<std::string> candidates;
-  if (name.find('/') != std::string::npos) {
-    candidates.push_back(name);
-  } else {
-    const std::string& directory = ExecutableDirectory();
-    if (!directory.empty()) candidates.push_back(directory + "/" + name);
-    candidates.push_back(name);
-  }
+  const std::vector<std::string> candidates = PlacesToLook(name);
   for (const std::string& candidate : candidates) {
     struct stat info;
     if (stat(candidate.c_str(), &info) != 0) continue;
