@@ -10,51 +10,33 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1"
   -DVANTOREL_SANITIZE=ON -DVANTOREL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-# A short libFuzzer run of the .x reader, in a clang build of its own.
+# Short libFuzzer runs of every file reader, in a clang build of its own; each target
+# starts from the valid files its seed generator writes.
 fuzz=build-fuzz
 cmake -S . -B "$fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
   -DVANTOREL_SANITIZE=ON -DVANTOREL_FUZZ=ON >/dev/null
-cmake --build "$fuzz" --target xfile_fuzz xfile_fuzz_seeds -j"$(nproc)" >/dev/null
-corpus=$(mktemp -d)
-"$fuzz/xfile_fuzz_seeds" "$corpus"
-if ! "$fuzz/xfile_fuzz" -runs=20000 -max_total_time=60 -rss_limit_mb=2048 -artifact_prefix="$fuzz/" "$corpus" \
-    >"$fuzz/xfile_fuzz.log" 2>&1; then
-  tail -40 "$fuzz/xfile_fuzz.log"
-  exit 1
-fi
-tail -1 "$fuzz/xfile_fuzz.log"
-rm -rf "$corpus"
-
-# The same for the packed archive reader.
-cmake --build "$fuzz" --target archive_fuzz archive_fuzz_seeds -j"$(nproc)" >/dev/null
-corpus=$(mktemp -d)
-"$fuzz/archive_fuzz_seeds" "$corpus"
-if ! "$fuzz/archive_fuzz" -runs=50000 -max_total_time=30 -rss_limit_mb=2048 -artifact_prefix="$fuzz/" "$corpus" \
-    >"$fuzz/archive_fuzz.log" 2>&1; then
-  tail -40 "$fuzz/archive_fuzz.log"
-  exit 1
-fi
-tail -1 "$fuzz/archive_fuzz.log"
-rm -rf "$corpus"
-
-# The PE reader, the settings-file parser and the four image decoders, 25 seconds each.
-cmake --build "$fuzz" --target pe_fuzz pe_fuzz_seeds registry_fuzz registry_fuzz_seeds png_fuzz jpeg_fuzz \
-  bmp_fuzz tga_fuzz image_fuzz_seeds -j"$(nproc)" >/dev/null
+cmake --build "$fuzz" -j"$(nproc)" --target xfile_fuzz archive_fuzz pe_fuzz registry_fuzz png_fuzz jpeg_fuzz \
+  bmp_fuzz tga_fuzz xfile_fuzz_seeds archive_fuzz_seeds pe_fuzz_seeds registry_fuzz_seeds image_fuzz_seeds >/dev/null
 seeds=$(mktemp -d)
-mkdir "$seeds/pe" "$seeds/registry"
-"$fuzz/pe_fuzz_seeds" "$seeds/pe"
-"$fuzz/registry_fuzz_seeds" "$seeds/registry"
-"$fuzz/image_fuzz_seeds" "$seeds"
-for pair in pe_fuzz:pe registry_fuzz:registry png_fuzz:png jpeg_fuzz:jpeg bmp_fuzz:bmp tga_fuzz:tga; do
-  target=${pair%%:*}
-  if ! "$fuzz/$target" -max_total_time=25 -rss_limit_mb=2048 -artifact_prefix="$fuzz/$target-" "$seeds/${pair#*:}" \
-      >"$fuzz/$target.log" 2>&1; then
-    tail -40 "$fuzz/$target.log"
+for reader in xfile archive pe registry; do
+  mkdir "$seeds/$reader"
+  "$fuzz/${reader}_fuzz_seeds" "$seeds/$reader"
+done
+"$fuzz/image_fuzz_seeds" "$seeds"  # png/, jpeg/, bmp/ and tga/
+
+# run_fuzz TARGET CORPUS SECONDS [RUNS]: the last line of a clean run, or the log's end and a stop.
+run_fuzz() {
+  if ! "$fuzz/$1" -max_total_time="$3" -runs="${4:--1}" -rss_limit_mb=2048 -artifact_prefix="$fuzz/$1-" \
+      "$seeds/$2" >"$fuzz/$1.log" 2>&1; then
+    tail -40 "$fuzz/$1.log"
     exit 1
   fi
-  tail -1 "$fuzz/$target.log"
-done
+  tail -1 "$fuzz/$1.log"
+}
+run_fuzz xfile_fuzz xfile 60 20000
+run_fuzz archive_fuzz archive 30 50000
+for reader in pe registry png jpeg bmp tga; do run_fuzz "${reader}_fuzz" "$reader" 25; done
 rm -rf "$seeds"
 
 export SDL_AUDIODRIVER=dummy
