@@ -36,7 +36,7 @@ TEST_F(EnvironTest, OneRecordPerSubsetWithItsTextureBlendAndLight) {
     ctx.m_dwLightIndex = bHiRes ? 3 : 0;
     environ.Render();
     const std::vector<RenderItem> items = Queued();
-    pQueue->Clear();
+    queue.Clear();
     ASSERT_EQ(7u, items.size());
     const char* kTextures[] = {"Caust02", "WallWall", "FloorWall", "BordurWall", "GroundEnvLow00", "SkyEnviron", ""};
     for (size_t i = 0; i < items.size(); ++i) {

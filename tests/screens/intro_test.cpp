@@ -48,7 +48,7 @@ TEST_F(IntroTest, PhaseBoundsAreStrictAndALongFrameJumpsToFullBrightness) {
   intro.Render();
   ASSERT_EQ(1u, Queued().size());
   EXPECT_EQ(intro.m_pLogoVB, Queued()[0].m_pVB);
-  pQueue->Clear();
+  queue.Clear();
 
   Frame(intro, 3000);  // exactly 3000 ms held
   EXPECT_EQ(1, intro.m_bHoldPhase);

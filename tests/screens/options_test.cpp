@@ -95,7 +95,7 @@ TEST_F(OptionsTest, EachControlActsInsideItsRectangleAndNotOnItsEdges) {
   options.Render();
   ASSERT_EQ(3u, Queued().size());
   for (const RenderItem& item : Queued()) EXPECT_TRUE(item.m_bColorKey && item.m_dwColorKey == 0xFF000000u);
-  pQueue->Clear();
+  queue.Clear();
 }
 
 TEST_F(OptionsTest, ButtonsOfTheCurrentChoiceDoNothingButTheMoveStyleSoundsAgain) {

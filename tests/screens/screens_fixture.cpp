@@ -2,9 +2,6 @@
 
 #include <sstream>
 
-#include "engine/meshcache.h"
-#include "engine/renderqueue.h"
-#include "engine/samplecache.h"
 #include "platform/sound/sound_backend_testing.h"
 #include "platform/xfile/xfile_writer.h"
 #include "tools/pewriter/pe_writer.h"
@@ -34,23 +31,19 @@ std::vector<uint8_t> SevenSubsetMesh() {
 }  // namespace
 
 void ScreensTest::SetUp() {
-  work = std::make_unique<ScopedWorkDir>();
-  ASSERT_FALSE(work->Path().empty());
-  library = work->Path() + "/res.dll";
+  ASSERT_FALSE(work.Path().empty());
   log = std::fopen("file.log", "w+");
   ASSERT_NE(nullptr, log);
   WriteLibrary(true);
   FSOUND_UseBackendForTesting(&sound);
   ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
-  pDevice = new CRecordingDevice();
-  pQueue = new CRenderQueue(&ctx);
   ctx.m_pd3dDevice = pDevice;
   ctx.m_strResLib = library.c_str();
   ctx.m_pLog = log;
-  ctx.m_pMeshCache = new CMeshCache();
-  ctx.m_pLocalMeshCache = new CMeshCache();
-  ctx.m_pSampleCache = new CSampleCache();
-  ctx.m_pRenderQueue = pQueue;
+  ctx.m_pMeshCache = &meshes;
+  ctx.m_pLocalMeshCache = &localMeshes;
+  ctx.m_pSampleCache = &samples;
+  ctx.m_pRenderQueue = &queue;
   ctx.m_bSound = 1;
   ctx.m_dwWidth = 1024;
   ctx.m_dwHeight = 768;
@@ -62,27 +55,16 @@ void ScreensTest::SetUp() {
 }
 
 void ScreensTest::TearDown() {
-  if (pQueue) pQueue->Clear();
-  delete pQueue;
-  for (CMeshCache* pCache : {ctx.m_pLocalMeshCache, ctx.m_pMeshCache}) {
-    if (pCache) pCache->Clear();
-    delete pCache;
-  }
-  delete ctx.m_pSampleCache;
+  queue.Clear();
+  meshes.Clear();
+  localMeshes.Clear();
+  samples.Clear();
   if (ctx.m_pSong) FMUSIC_FreeSong(ctx.m_pSong);
-  ctx.m_pSong = nullptr;
   FSOUND_Close();
   FSOUND_UseBackendForTesting(nullptr);
-  if (pDevice) {
-    EXPECT_EQ(0u, pDevice->LiveResourceCount());
-    EXPECT_EQ(0u, pDevice->Release());
-  }
-  ctx.m_pd3dDevice = nullptr;
-  ctx.m_pRenderQueue = nullptr;
-  ctx.m_pMeshCache = ctx.m_pLocalMeshCache = nullptr;
-  ctx.m_pSampleCache = nullptr;
+  EXPECT_EQ(0u, pDevice->LiveResourceCount());
+  EXPECT_EQ(0u, pDevice->Release());
   if (log) std::fclose(log);
-  work.reset();
 }
 
 void ScreensTest::WriteLibrary(bool withSongs) {
@@ -126,13 +108,13 @@ std::vector<std::string> ScreensTest::Played(const std::string& method) const {
 
 std::vector<RenderItem> ScreensTest::Queued() const {
   std::vector<RenderItem> items;
-  for (RenderNode* pNode = pQueue->Head(); pNode; pNode = pNode->pNext) items.push_back(*pNode->pItem);
+  for (RenderNode* pNode = queue.Head(); pNode; pNode = pNode->pNext) items.push_back(*pNode->pItem);
   return items;
 }
 
 std::string ScreensTest::LogText() const {
   std::fflush(log);
-  const std::vector<unsigned char> bytes = ReadWholeFile(work->Path() + "/file.log");
+  const std::vector<unsigned char> bytes = ReadWholeFile("file.log");
   return std::string(bytes.begin(), bytes.end());
 }
 

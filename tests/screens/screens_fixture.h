@@ -9,17 +9,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/gamecontext.h"
+#include "engine/meshcache.h"
 #include "engine/myobject.h"
+#include "engine/renderqueue.h"
+#include "engine/samplecache.h"
 #include "tests/support/d3d8/recording_device.h"
 #include "tests/support/sound/recording_sound_backend.h"
 #include "tests/support/sound/synth_audio.h"
-
-class CRenderQueue;
 
 namespace screens_test {
 
@@ -48,12 +48,14 @@ class ScreensTest : public ::testing::Test {
   std::vector<RenderItem> Queued() const;
   std::string LogText() const;
 
-  std::unique_ptr<ScopedWorkDir> work;
+  ScopedWorkDir work;
   CGameContext ctx;
   RecordingSoundBackend sound;
-  CRecordingDevice* pDevice = nullptr;
-  CRenderQueue* pQueue = nullptr;
-  std::string library;
+  CRecordingDevice* pDevice = new CRecordingDevice();
+  CMeshCache meshes, localMeshes;
+  CSampleCache samples;
+  CRenderQueue queue{&ctx};
+  const std::string library = work.Path() + "/res.dll";
   FILE* log = nullptr;
 
  private:
