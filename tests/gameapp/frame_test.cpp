@@ -155,7 +155,7 @@ class MusicTest : public FrameTest {
   }
 };
 
-TEST_F(MusicTest, OnlyRandomMusicFollowsAFinishedSong) {
+TEST_F(MusicTest, OnlyRandomMusicFollowsAFinishedSongAndAMissingOneLetsItPlayAgain) {
   CTestGameApp& app = StartApp();
   FinishedSong();
   for (INT type : {1, 2, 3, 0}) {
@@ -165,14 +165,10 @@ TEST_F(MusicTest, OnlyRandomMusicFollowsAFinishedSong) {
     app.FrameMove();
     EXPECT_EQ(loads + (type == 0 ? 1 : 0), m_sound.Count("LoadSong")) << "music type " << type;
   }
-}
-
-TEST_F(MusicTest, ASongThatCannotLoadLetsTheCurrentOnePlayAgain) {
-  CTestGameApp& app = StartApp();
-  m_pContext->m_nMusType = 0;
   FinishedSong();
   m_sound.refuseSongs = true;
   const int plays = m_sound.Count("PlaySong");
+  app.m_dwLastStatsTime = m_pContext->m_dwTime - 2000;
   app.FrameMove();
   EXPECT_EQ(plays + 1, m_sound.Count("PlaySong"));
   EXPECT_EQ(1, m_pContext->m_bSound);

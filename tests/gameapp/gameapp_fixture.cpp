@@ -1,11 +1,5 @@
 #include "tests/gameapp/gameapp_fixture.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
-
 #include "engine/listengine.h"
 #include "engine/myobject.h"
 #include "game/gameapp.h"
@@ -18,15 +12,7 @@
 namespace gameapp_test {
 
 void GameAppTest::SetUp() {
-  char pattern[] = "/tmp/gameapp-XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(pattern));
-  m_strDir = pattern;
-  char cwd[4096];
-  ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-  m_strOldDir = cwd;
-  ASSERT_EQ(0, chdir(m_strDir.c_str()));
-  setenv("VANTOREL_REGISTRY_FILE", (m_strDir + "/registry.txt").c_str(), 1);
-  setenv("VANTOREL_NO_DIALOGS", "1", 1);
+  ASSERT_FALSE(m_strDir.empty());
   WindowResetAll();
   WindowUseVirtualWindows(true);
   FSOUND_UseBackendForTesting(&m_sound);
@@ -46,10 +32,6 @@ void GameAppTest::TearDown() {
   WindowResetAll();
   WindowUseVirtualWindows(false);
   if (m_pD3D) m_pD3D->Release();
-  unsetenv("VANTOREL_REGISTRY_FILE");
-  EXPECT_EQ(0, chdir(m_strOldDir.c_str()));
-  std::string command = "rm -rf '" + m_strDir + "'";
-  EXPECT_EQ(0, system(command.c_str()));
 }
 
 CTestGameApp& GameAppTest::MakeApp() {
@@ -65,10 +47,15 @@ CTestGameApp& GameAppTest::StartApp() {
 }
 
 std::string GameAppTest::ReadFile(const std::string& name) const {
-  std::ifstream in(m_strDir + "/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  const std::vector<unsigned char> bytes = ReadWholeFile(m_strDir + "/" + name);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<int> GameAppTest::Settings() const {
+  const CGameContext& c = *m_pContext;
+  return {int(m_pApp->m_dwCreationWidth), int(m_pApp->m_dwCreationHeight), int(m_pApp->m_dwMinDepthBits),
+          c.m_bHiRes, c.m_bEnviron, c.m_nMusType, c.m_nMusVolume, c.m_nSoundVolume, c.m_bPlateMov, c.m_bFloorType,
+          c.m_nFloorTex, c.m_nMoveMode};
 }
 
 std::vector<std::string> GameAppTest::ObjectTypes() const {

@@ -12,6 +12,7 @@
 #include "game/gameapp.h"
 #include "tests/support/d3d8/recording_device.h"
 #include "tests/support/sound/recording_sound_backend.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace gameapp_test {
 
@@ -50,12 +51,18 @@ class GameAppTest : public ::testing::Test {
   CTestGameApp& StartApp();
   std::string ReadFile(const std::string& name) const;
   std::vector<std::string> ObjectTypes() const;
+  // The twelve settings as the application holds them, in the order they are stored:
+  // Width Height MinDep HiRes Environ MusType MusVolume SoundVolume PlateMov FloorType
+  // FloorTex MoveMode.
+  std::vector<int> Settings() const;
   int CountType(const char* strType) const;
   // Stores a settings value as the previous run would have.
   void StoreSetting(const char* strName, DWORD dwValue);
 
-  std::string m_strDir;
-  std::string m_strOldDir;
+  ScopedWorkDir m_work;
+  const std::string m_strDir = m_work.Path();
+  ScopedEnv m_registry{"VANTOREL_REGISTRY_FILE", (m_strDir + "/registry.txt").c_str()};
+  ScopedEnv m_noDialogs{"VANTOREL_NO_DIALOGS", "1"};
   RecordingSoundBackend m_sound;
   CRecordingDirect3D* m_pD3D = nullptr;
   std::unique_ptr<CGameContext> m_pContext;

@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "tests/gameapp/gameapp_fixture.h"
@@ -14,22 +13,16 @@ namespace gameapp_test {
 namespace {
 
 std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  const std::vector<unsigned char> bytes = ReadWholeFile(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // Runs `program` in a new temporary folder for `seconds`, then asks it to end as the
 // session would; returns the folder. The program must still run at that point and
 // end with code 0.
 std::string RunFor(const std::string& program, unsigned seconds) {
-  char pattern[] = "/tmp/vantorel-run-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    ADD_FAILURE() << "no temporary folder";
-    return "";
-  }
-  const std::string dir = pattern;
+  const std::string dir = MakeTempDir();
+  EXPECT_FALSE(dir.empty());
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(dir.c_str()) != 0) _exit(120);
@@ -77,7 +70,7 @@ TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
   for (const char* name : {"Width", "Height", "MinDep", "HiRes", "Environ", "MusType", "MusVolume", "SoundVolume",
                            "PlateMov", "FloorType", "FloorTex", "MoveMode"})
     EXPECT_NE(std::string::npos, settings.find(name)) << name;
-  EXPECT_EQ(0, system(("rm -rf '" + dir + "'").c_str()));
+  RemoveTree(dir);
 }
 
 TEST(ProgramTest, WithoutItsResourceLibraryItSaysWhereItLookedAndPlaysOn) {
@@ -92,7 +85,8 @@ TEST(ProgramTest, WithoutItsResourceLibraryItSaysWhereItLookedAndPlaysOn) {
   EXPECT_NE(std::string::npos, log.find("FAIL: Resource library \"res.dll\" not found: tried " + std::string(pattern) +
                                         "/res.dll (No such file or directory)"))
       << log;
-  EXPECT_EQ(0, system(("rm -rf '" + dir + "' '" + pattern + "'").c_str()));
+  RemoveTree(dir);
+  RemoveTree(pattern);
 }
 
 }  // namespace

@@ -96,23 +96,14 @@ TEST_F(GameAppTest, NewGameKeepsTheBestScoreAndTheModeAndForgetsTheUndo) {
   m_pContext->m_nScore = 40;
   m_pContext->m_bUndoAvailable = 1;
   app.NewGame();
-  EXPECT_EQ(77, m_pContext->m_nBestScore);
-  EXPECT_EQ(0, m_pContext->m_nScore);
-  EXPECT_EQ(0, m_pContext->m_bUndoAvailable);
+  EXPECT_TRUE(m_pContext->m_nBestScore == 77 && m_pContext->m_nScore == 0 && !m_pContext->m_bUndoAvailable);
   EXPECT_EQ(static_cast<DWORD>(GAMEMODE_MAINMENU), m_pContext->m_dwMode);
-  EXPECT_EQ(5, CountType("ball"));
-  EXPECT_EQ(5, m_pContext->m_nBallCount);
+  EXPECT_TRUE(CountType("ball") == 5 && m_pContext->m_nBallCount == 5);
   for (INT colour : m_pContext->m_NextColours) EXPECT_TRUE(IsColour(colour));
 
   app.NewGame();  // the balls of the first game go with it
   EXPECT_EQ(5, CountType("ball"));
 }
-
-}  // namespace
-}  // namespace gameapp_test
-
-namespace gameapp_test {
-namespace {
 
 TEST_F(GameAppTest, WithoutItsLogTheGamePlaysOn) {
   ASSERT_EQ(0, mkdir((m_strDir + "/file.log").c_str(), 0755));  // the log cannot be opened
@@ -127,13 +118,10 @@ TEST_F(GameAppTest, WithoutItsLogTheGamePlaysOn) {
 TEST_F(GameAppTest, ShutdownLeavesNoEngineObjectBehindInTheContext) {
   CTestGameApp& app = StartApp();
   SendMessage(app.m_hWnd, WM_CLOSE, 0, 0);
-  EXPECT_EQ(nullptr, m_pContext->m_pList);
-  EXPECT_EQ(nullptr, m_pContext->m_pMeshCache);
-  EXPECT_EQ(nullptr, m_pContext->m_pLocalMeshCache);
-  EXPECT_EQ(nullptr, m_pContext->m_pTextureCache);
-  EXPECT_EQ(nullptr, m_pContext->m_pSampleCache);
-  EXPECT_EQ(nullptr, m_pContext->m_pRenderQueue);
-  EXPECT_EQ(nullptr, m_pContext->m_pCamera);
+  const CGameContext& c = *m_pContext;
+  const void* engine[] = {c.m_pList,         c.m_pMeshCache,   c.m_pLocalMeshCache, c.m_pTextureCache,
+                          c.m_pSampleCache, c.m_pRenderQueue, c.m_pCamera};
+  for (size_t i = 0; i < sizeof engine / sizeof engine[0]; ++i) EXPECT_EQ(nullptr, engine[i]) << "pointer " << i;
   EXPECT_NE(std::string::npos, ReadFile("file.log").find("Write Settings................................Ok\n"));
 }
 

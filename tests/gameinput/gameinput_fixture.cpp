@@ -1,20 +1,11 @@
 #include "gameinput_fixture.h"
 
-#include <SDL.h>
-
 #include <cmath>
 
 #include "engine/samplecache.h"
-#include "platform/dinput/dinput_bridge.h"
-#include "tests/support/input_events.h"
+#include "platform/sound/sound_backend_testing.h"
 #include "tests/support/sound/synth_audio.h"
 #include "tools/pewriter/pe_writer.h"
-#include "platform/dinput/dinput_testing.h"
-#include "platform/sound/sound_backend_testing.h"
-
-namespace {
-std::string g_strLibrary;
-}
 
 void GameInputTest::SetUp() {
   ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
@@ -23,16 +14,16 @@ void GameInputTest::SetUp() {
   FSOUND_UseBackendForTesting(&sound);
   dir = MakeTempDir();
   ASSERT_FALSE(dir.empty());
-  g_strLibrary = dir + "/res.dll";
+  library = dir + "/res.dll";
   std::string error;
-  ASSERT_TRUE(WriteResourceDll(g_strLibrary, {{"OptRedButton", {1, 2, 3, 4}}}, &error)) << error;
+  ASSERT_TRUE(WriteResourceDll(library, {{"OptRedButton", {1, 2, 3, 4}}}, &error)) << error;
   log = std::tmpfile();
   ASSERT_NE(log, nullptr);
   ctx.m_pLog = log;
   ctx.Init(nullptr, nullptr);
   ASSERT_NE(ctx.m_pMouse, nullptr);
   ASSERT_NE(ctx.m_pKeyboard, nullptr);
-  ctx.m_strResLib = g_strLibrary.c_str();
+  ctx.m_strResLib = library.c_str();
   ctx.m_pSampleCache = new CSampleCache;
   ctx.m_pList = &list;
   ctx.m_dwWidth = 640;

@@ -3,6 +3,7 @@
 // board, a log and a resource library with the middle button's sound.
 #pragma once
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,6 +11,8 @@
 
 #include "engine/gamecontext.h"
 #include "engine/listengine.h"
+#include "platform/dinput/dinput_testing.h"
+#include "tests/support/input_events.h"
 #include "tests/support/sound/recording_sound_backend.h"
 
 class GameInputTest : public ::testing::Test {
@@ -19,6 +22,11 @@ class GameInputTest : public ::testing::Test {
 
   // One frame of the scene list, dwElapsed ms after the last one.
   void Frame(DWORD dwElapsed = 5);
+  // The events reach the devices, then one frame.
+  void Input(std::vector<SDL_Event> events) {
+    Pump(std::move(events));
+    Frame();
+  }
   // Points the pick ray from vEye through vTarget (the view looks along it).
   void Aim(const D3DXVECTOR3& vEye, const D3DXVECTOR3& vTarget);
   std::string LogText();
@@ -26,6 +34,6 @@ class GameInputTest : public ::testing::Test {
   RecordingSoundBackend sound;
   CGameContext ctx;
   CListEngine list;
-  std::string dir;
+  std::string dir, library;
   std::FILE* log = nullptr;
 };

@@ -1,14 +1,9 @@
 // The keyboard object and its key handlers through the DirectInput stand-in.
-#include <SDL.h>
-
 #include <cstring>
 #include <string>
 
 #include "game/keys.h"
 #include "gameinput_fixture.h"
-#include "platform/dinput/dinput_bridge.h"
-#include "tests/support/input_events.h"
-#include "platform/dinput/dinput_testing.h"
 
 namespace {
 
@@ -22,10 +17,8 @@ class KeysTest : public GameInputTest {
   // One key pressed and released, with Shift held around it when asked.
   void Type(SDL_Scancode key, bool bShift = false) {
     if (bShift) Pump({Key(SDL_SCANCODE_LSHIFT, true)});
-    Pump({Key(key, true)});
-    Frame();
-    Pump({Key(key, false), Key(SDL_SCANCODE_LSHIFT, false)});
-    Frame();
+    Input({Key(key, true)});
+    Input({Key(key, false), Key(SDL_SCANCODE_LSHIFT, false)});
     EXPECT_NE(std::memchr(Name(), 0, RECORD_NAME_SIZE), nullptr);
   }
   // A fresh row to type into, its old bytes left unterminated.
@@ -69,14 +62,12 @@ TEST_F(KeysTest, NameEntryKeepsElevenCharactersAndItsTerminator) {
 
 TEST_F(KeysTest, UndoOnlyWhileIdleAndHeldKeysFollowTheKey) {
   ctx.m_bIdle = 0;
-  Pump({Key(SDL_SCANCODE_BACKSPACE, true), Key(SDL_SCANCODE_UP, true)});
-  Frame();
+  Input({Key(SDL_SCANCODE_BACKSPACE, true), Key(SDL_SCANCODE_UP, true)});
   EXPECT_EQ(ctx.m_bKeyUp, 1);
   ctx.m_bIdle = 1;  // still held when the move ends: the press was used up
   Frame();
   EXPECT_EQ(ctx.m_bUndoRequest, 0);
-  Pump({Key(SDL_SCANCODE_BACKSPACE, false), Key(SDL_SCANCODE_UP, false)});
-  Frame();
+  Input({Key(SDL_SCANCODE_BACKSPACE, false), Key(SDL_SCANCODE_UP, false)});
   EXPECT_EQ(ctx.m_bKeyUp, 0);
   Type(SDL_SCANCODE_BACKSPACE);
   EXPECT_EQ(ctx.m_bUndoRequest, 1);
@@ -86,8 +77,7 @@ TEST_F(KeysTest, TheExitScreenQuitsOnAnyKey) {
   ctx.m_dwMode = GAMEMODE_EXIT;
   Frame();
   EXPECT_EQ(ctx.m_bClick, 0);
-  Pump({Key(SDL_SCANCODE_F7, true)});
-  Frame();
+  Input({Key(SDL_SCANCODE_F7, true)});
   EXPECT_EQ(ctx.m_bClick, 1);
 }
 
@@ -103,8 +93,7 @@ TEST_F(KeysTest, PollsAfterTheTickWrapsAndRecoversLostInputByItself) {
   Frame();
   EXPECT_EQ(LogText(), "FAIL: Get Keyboard State\n");
   DirectInputSetFocus(true);
-  Pump({Key(SDL_SCANCODE_RIGHT, true)});
-  Frame();  // not acquired: acquires again
+  Input({Key(SDL_SCANCODE_RIGHT, true)});  // not acquired: acquires again
   Frame();
   EXPECT_EQ(ctx.m_bKeyRight, 1);
   DirectInputSetFocus(false);

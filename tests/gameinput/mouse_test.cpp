@@ -1,11 +1,8 @@
 // The mouse object and its button handlers through the DirectInput stand-in.
-#include <SDL.h>
+#include <utility>
 
 #include "game/mouse.h"
 #include "gameinput_fixture.h"
-#include "platform/dinput/dinput_bridge.h"
-#include "tests/support/input_events.h"
-#include "platform/dinput/dinput_testing.h"
 
 namespace {
 
@@ -17,77 +14,63 @@ class MouseTest : public GameInputTest {
     list.Add(mouse);
     ctx.m_bIdle = 1;
   }
-  void Press(Uint8 button, bool down) {
-    Pump({Button(button, down)});
-    Frame();
-  }
+  // The cursor in back-buffer pixels, and normalised.
+  std::pair<int, int> Cursor() const { return {int(mouse->m_nCursorX), int(mouse->m_nCursorY)}; }
+  std::pair<float, float> Normalised() const { return {ctx.m_fCursorX, ctx.m_fCursorY}; }
   CMouse* mouse = nullptr;
 };
 
 TEST_F(MouseTest, CursorClampsAtTheEdgesAndKeepsItsPlaceAcrossAModeChange) {
   EXPECT_EQ(mouse->m_nCursorX, 320);
-  Pump({Motion(-5000, -5000)});
-  Frame();
-  EXPECT_EQ(mouse->m_nCursorX, 0);
-  EXPECT_EQ(mouse->m_nCursorY, 0);
-  EXPECT_EQ(ctx.m_fCursorX, -1.0f);
-  EXPECT_EQ(ctx.m_fCursorY, -1.0f);
+  Input({Motion(-5000, -5000)});
+  EXPECT_EQ(Cursor(), std::make_pair(0, 0));
+  EXPECT_EQ(Normalised(), std::make_pair(-1.0f, -1.0f));
   EXPECT_FLOAT_EQ(ctx.m_fPickDirX, -1.0f / ctx.m_matProj._11);
   EXPECT_FLOAT_EQ(ctx.m_fPickDirY, 1.0f / ctx.m_matProj._22);
-  Pump({Motion(5000, 5000)});
-  Frame();
-  EXPECT_EQ(mouse->m_nCursorX, 640);
-  EXPECT_EQ(mouse->m_nCursorY, 480);
+  Input({Motion(5000, 5000)});
+  EXPECT_EQ(Cursor(), std::make_pair(640, 480));
   EXPECT_EQ(ctx.m_fCursorX, 1.0f);
 
-  Pump({Motion(-480, -360)});
-  Frame();
+  Input({Motion(-480, -360)});
   ctx.m_dwWidth = 1024;
   ctx.m_dwHeight = 768;
   mouse->m_nCursorX = 0x10000;  // stale high bits must not survive the re-placing
   mouse->RestoreDeviceObjects();
-  EXPECT_EQ(mouse->m_nCursorX, 256);
-  EXPECT_EQ(mouse->m_nCursorY, 192);
+  EXPECT_EQ(Cursor(), std::make_pair(256, 192));
   Frame();
-  EXPECT_FLOAT_EQ(ctx.m_fCursorX, -0.5f);
-  EXPECT_FLOAT_EQ(ctx.m_fCursorY, -0.5f);
+  EXPECT_EQ(Normalised(), std::make_pair(-0.5f, -0.5f));
 }
 
 TEST_F(MouseTest, TheRightButtonFreezesTheCursorAndDrags) {
-  Pump({Button(SDL_BUTTON_RIGHT, true), Motion(10, 0)});
-  Frame();  // the poll that sees the press still moves the cursor
+  Input({Button(SDL_BUTTON_RIGHT, true), Motion(10, 0)});  // the poll that sees the press still moves it
   EXPECT_EQ(mouse->m_nCursorX, 330);
-  Pump({Motion(30, 7), Wheel(1)});
-  Frame();
-  EXPECT_EQ(mouse->m_nCursorX, 330);
-  EXPECT_EQ(mouse->m_nCursorY, 240);
+  Input({Motion(30, 7), Wheel(1)});
+  EXPECT_EQ(Cursor(), std::make_pair(330, 240));
   EXPECT_EQ(ctx.m_fMouseDX, 30.0f);
   EXPECT_EQ(ctx.m_fMouseDY, 7.0f);
   EXPECT_EQ(ctx.m_fMouseWheel, 120.0f);
-  Pump({Button(SDL_BUTTON_RIGHT, false)});
-  Frame();
-  Pump({Motion(4, 0)});
-  Frame();
+  Input({Button(SDL_BUTTON_RIGHT, false)});
+  Input({Motion(4, 0)});
   EXPECT_EQ(mouse->m_nCursorX, 334);
   EXPECT_EQ(ctx.m_fMouseDX, 0.0f);
 }
 
 TEST_F(MouseTest, OnePickRequestPerPressAndNoneDuringAMove) {
-  Press(SDL_BUTTON_LEFT, true);
+  Input({Button(SDL_BUTTON_LEFT, true)});
   EXPECT_EQ(ctx.m_bPickRequest, 1);
   EXPECT_FLOAT_EQ(ctx.m_fCellHitDist, 1000.0f);
   Frame();
   EXPECT_EQ(ctx.m_bPickRequest, 0);  // held: no second request
-  Press(SDL_BUTTON_LEFT, false);
+  Input({Button(SDL_BUTTON_LEFT, false)});
   Pump({Button(SDL_BUTTON_LEFT, true)});
   Frame(3);  // closer than 4 ms to the last poll: not read
   EXPECT_EQ(ctx.m_bPickRequest, 0);
   Frame(1);
   EXPECT_EQ(ctx.m_bPickRequest, 1);
-  Press(SDL_BUTTON_LEFT, false);
+  Input({Button(SDL_BUTTON_LEFT, false)});
 
   ctx.m_bIdle = 0;  // a ball is moving
-  Press(SDL_BUTTON_LEFT, true);
+  Input({Button(SDL_BUTTON_LEFT, true)});
   Frame();
   EXPECT_EQ(ctx.m_bPickRequest, 0);
   ctx.m_bIdle = 1;  // held through the move: acts when it ends
@@ -97,15 +80,14 @@ TEST_F(MouseTest, OnePickRequestPerPressAndNoneDuringAMove) {
 
 TEST_F(MouseTest, TheMiddleButtonGoesBetweenPlayAndTheMenuWithItsSound) {
   ctx.m_bSound = 1;
-  Press(SDL_BUTTON_MIDDLE, true);
+  Input({Button(SDL_BUTTON_MIDDLE, true)});
   EXPECT_EQ(ctx.m_dwMode, static_cast<DWORD>(GAMEMODE_MAINMENU));
   Frame();
   EXPECT_EQ(ctx.m_dwMode, static_cast<DWORD>(GAMEMODE_MAINMENU));
-  Press(SDL_BUTTON_MIDDLE, false);
-  Press(SDL_BUTTON_MIDDLE, true);
+  Input({Button(SDL_BUTTON_MIDDLE, false)});
+  Input({Button(SDL_BUTTON_MIDDLE, true)});
   EXPECT_EQ(ctx.m_dwMode, static_cast<DWORD>(GAMEMODE_PLAY));
   EXPECT_EQ(sound.Count("PlaySample"), 2);
-
 }
 
 TEST_F(MouseTest, PollsAfterTheTickWrapsAndLogsOneFailurePerRun) {

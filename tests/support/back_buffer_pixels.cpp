@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 std::vector<std::vector<Pixel>> ReadBackPixels(IDirect3DDevice8* device) {
   std::vector<std::vector<Pixel>> pixels;
   IDirect3DSurface8* surface = nullptr;
@@ -19,4 +22,19 @@ std::vector<std::vector<Pixel>> ReadBackPixels(IDirect3DDevice8* device) {
   surface->UnlockRect();
   EXPECT_EQ(0u, surface->Release());
   return pixels;
+}
+
+void KeepPixels(const std::vector<std::vector<Pixel>>& pixels, const std::string& name) {
+  const char* dir = std::getenv("VANTOREL_TEST_PICTURES");
+  if (!dir || !*dir || pixels.empty()) return;
+  std::FILE* file = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
+  if (!file) return;
+  std::fprintf(file, "P6\n%zu %zu\n255\n", pixels[0].size(), pixels.size());
+  for (const auto& row : pixels)
+    for (const Pixel& p : row) {
+      const unsigned char rgb[3] = {static_cast<unsigned char>(p.r), static_cast<unsigned char>(p.g),
+                                    static_cast<unsigned char>(p.b)};
+      std::fwrite(rgb, 1, 3, file);
+    }
+  std::fclose(file);
 }

@@ -128,3 +128,13 @@ ScopedEnv::~ScopedEnv() {
   else
     unsetenv(m_name.c_str());
 }
+
+ScopedWorkDir::ScopedWorkDir() : m_path(MakeTempDir()), m_old(std::filesystem::current_path().string()) {
+  if (!m_path.empty()) std::filesystem::current_path(m_path);
+}
+
+ScopedWorkDir::~ScopedWorkDir() {
+  std::error_code error;
+  std::filesystem::current_path(m_old, error);
+  RemoveTree(m_path);
+}

@@ -34,3 +34,19 @@ class ScopedEnv {
   std::string m_old;
   bool m_hadOld;
 };
+
+// A fresh temporary directory that is the working directory for the lifetime of the
+// object (for code that keeps its files there); then the old one is back and the
+// directory is gone.
+class ScopedWorkDir {
+ public:
+  ScopedWorkDir();
+  ~ScopedWorkDir();
+  const std::string& Path() const { return m_path; }
+  ScopedWorkDir(const ScopedWorkDir&) = delete;
+  ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
+
+ private:
+  std::string m_path;
+  std::string m_old;
+};
