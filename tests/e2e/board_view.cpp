@@ -46,12 +46,12 @@ ScreenPoint BoardView::Project(float x, float y, float z) const {
   return p;
 }
 
-ScreenPoint BoardView::PlateCentre(int i, int j) const {
-  return Project((static_cast<float>(i) - 4.0f) * kCellPitch, kPlateTop, (static_cast<float>(j) - 4.0f) * kCellPitch);
-}
+ScreenPoint BoardView::PlateCentre(int i, int j) const { return CellPoint(i, j, kPlateTop); }
 
-ScreenPoint BoardView::BallCentre(int i, int j) const {
-  return Project((static_cast<float>(i) - 4.0f) * kCellPitch, kBallCentre, (static_cast<float>(j) - 4.0f) * kCellPitch);
+ScreenPoint BoardView::BallCentre(int i, int j) const { return CellPoint(i, j, kBallCentre); }
+
+ScreenPoint BoardView::CellPoint(int i, int j, float height) const {
+  return Project((static_cast<float>(i) - 4.0f) * kCellPitch, height, (static_cast<float>(j) - 4.0f) * kCellPitch);
 }
 
 ScreenPoint BoardView::FromNormalised(float nx, float ny) const {

@@ -19,6 +19,8 @@ class BoardView {
   // (the pick boxes lie at 0.35..0.37) and the centre of a resting ball.
   ScreenPoint PlateCentre(int i, int j) const;
   ScreenPoint BallCentre(int i, int j) const;
+  // The point at `height` over the middle of cell (i, j).
+  ScreenPoint CellPoint(int i, int j, float height) const;
   // A point on the screen from the normalised cursor coordinates (-1..1, y down).
   ScreenPoint FromNormalised(float nx, float ny) const;
 

@@ -34,8 +34,11 @@ class EndToEndTest : public ::testing::Test {
   void ChooseMenuItem(int item);
   // Save and resume; the file as the game wrote it.
   SavedGame SaveThroughMenu();
-  void ClickBall(int i, int j) { game.ClickAt(game.View().BallCentre(i, j)); }
-  void ClickCell(int i, int j) { game.ClickAt(game.View().PlateCentre(i, j)); }
+  // Selects the ball at `from`, makes sure it hops, clicks the cell `to` and takes the
+  // cursor off the board, so that it cannot pass for a ball in what is read after.
+  void MoveBall(int fromI, int fromJ, int toI, int toJ);
+  // The cursor to the lower left corner, off the board and the top bar.
+  void ParkCursor() { game.PointAt(ScreenPoint{0, game.View().Height()}); }
   // A point of the grid of twentieths that the options screen is laid out on.
   ScreenPoint OptionsGrid(float gx, float gy) const;
 
@@ -45,5 +48,7 @@ class EndToEndTest : public ::testing::Test {
   bool InPlay(const ScreenImage& screen, ScreenImage* previous) const;
   bool SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
                      std::chrono::steady_clock::time_point* since) const;
+  // The selected ball hops: its resting picture changes from frame to frame.
+  bool Hops(int i, int j);
   std::unique_ptr<TopBarReader> m_pDigits;
 };

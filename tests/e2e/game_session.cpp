@@ -99,23 +99,30 @@ bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutM
   return true;
 }
 
-void GameSession::Settle() {
-  // Time for the X server and SDL, then four new frames (the spinning 3D cursor
-  // changes every one): the first may have been under way before the input came, the
-  // ones after it have polled the devices. A loaded machine draws slowly.
-  Pause(100);
+bool GameSession::ForFrames(int frames, const std::function<bool(const ScreenImage&)>& frame, int stillMs) {
   ScreenImage before = Capture();
-  for (int changes = 0; changes < 4 && m_game.Running();) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  for (int seen = 0; seen < frames && m_game.Running();) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(stillMs);
     ScreenImage now = Capture();
-    while (now.pixels == before.pixels && std::chrono::steady_clock::now() < deadline) {
+    while (now.pixels == before.pixels && std::chrono::steady_clock::now() < deadline && m_game.Running()) {
       Pause(15);
       now = Capture();
     }
-    if (now.pixels == before.pixels) break;  // a still screen: nothing more to wait for
+    if (now.pixels == before.pixels) return false;
+    if (frame(now)) return true;
     before = std::move(now);
-    ++changes;
+    ++seen;
   }
+  return false;
+}
+
+void GameSession::Settle(int frames) {
+  // Time for the X server and SDL, then new frames: the first may have been under way
+  // before the input came, the ones after it have polled the devices. A loaded
+  // machine draws a frame in a good fraction of a second, so the still-screen limit
+  // is generous; a screen that really stands still costs it once.
+  Pause(100);
+  ForFrames(frames, [](const ScreenImage&) { return false; });
 }
 
 void GameSession::Motion(int dx, int dy) {
@@ -143,8 +150,10 @@ void GameSession::PointAt(ScreenPoint p) {
 
 void GameSession::Click(int button) {
   if (!m_pX) return;
+  // Held down through several polls, as a player's click is: the game acts on a press
+  // only when a poll finds the button down and the board at rest.
   m_pX->Button(button, true);
-  Settle();
+  Settle(5);
   m_pX->Button(button, false);
   Settle();
 }

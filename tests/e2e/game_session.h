@@ -30,6 +30,10 @@ class GameSession {
   const ScreenImage& LastCapture() const { return m_last; }
   // Captures until `condition` holds or `timeoutMs` passes.
   bool WaitFor(const std::function<bool(const ScreenImage&)>& condition, int timeoutMs);
+  // Every new frame the game shows (each differs: the 3D cursor spins) goes to
+  // `frame` until it returns true or `frames` have been seen; false then. A screen
+  // that stays still for `stillMs` ends the wait early: nothing more is coming.
+  bool ForFrames(int frames, const std::function<bool(const ScreenImage&)>& frame, int stillMs = 4000);
   // Waits for a file condition (the game writes its files in its own time).
   static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
@@ -51,7 +55,7 @@ class GameSession {
   // Relative pointer motion in steps the game takes in whole.
   void Motion(int dx, int dy);
   // Until the game has drawn a few frames and so polled its devices.
-  void Settle();
+  void Settle(int frames = 4);
 
   std::string m_folder;
   bool m_bKeep = false;

@@ -2,7 +2,6 @@
 // scores it; one move fills the board, and the records screen takes the player's name.
 #include <X11/keysym.h>
 
-
 #include "tests/e2e/end_to_end_test.h"
 
 class SavedGamesTest : public EndToEndTest {
@@ -29,8 +28,7 @@ TEST_F(SavedGamesTest, OneMoveCompletesARunAndScoresFive) {
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_EQ(0, Score(game.LastCapture()));
 
-  ClickBall(6, 3);
-  ClickCell(6, 1);
+  MoveBall(6, 3, 6, 1);
   EXPECT_TRUE(game.WaitFor([&](const ScreenImage& s) { return Score(s) == 5; }, 15000))
       << "the top bar should show 0005";
   SavedGame cleared;
@@ -54,8 +52,7 @@ TEST_F(SavedGamesTest, FullBoardEndsInTheRecordsWithTheTypedName) {
   LoadCrafted(crafted);
   ASSERT_FALSE(HasFatalFailure());
 
-  ClickBall(4, 1);
-  ClickCell(4, 0);
+  MoveBall(4, 1, 4, 0);
   // The records screen tints the whole picture dark blue.
   ASSERT_TRUE(game.WaitFor(
       [&](const ScreenImage& s) {

@@ -35,6 +35,10 @@ XSession::XSession(const std::string& displayName) {
   }
   // A window may go away between listing and asking; that is no reason to abort.
   XSetErrorHandler(IgnoreErrors);
+  // Keys are held for several frames, which on a loaded machine outlasts the repeat
+  // delay: a repeated Escape would close the menu it has just opened.
+  XAutoRepeatOff(display);
+  XSync(display, False);
   m_pDisplay = display;
 }
 
