@@ -60,12 +60,7 @@ CFloor::~CFloor() {
 }
 
 void CFloor::SetUpLight() {
-  std::memset(&m_Light, 0, sizeof m_Light);
-  m_Light.Type = D3DLIGHT_DIRECTIONAL;
-  SetColour(&m_Light.Diffuse, 1.0f, 1.0f, 1.0f, 0.0f);
-  D3DXVECTOR3 vDirection(0.3f, -1.0f, 0.3f);
-  D3DXVec3Normalize(reinterpret_cast<D3DXVECTOR3*>(&m_Light.Direction), &vDirection);
-  m_Light.Range = 1000.0f;
+  FillDirectionalLight(&m_Light, 1.0f, 0.3f, -1.0f, 0.3f);
   if (!m_pContext) return;
   if (m_pContext->m_pd3dDevice) m_pContext->m_pd3dDevice->SetLight(kFloorLight, &m_Light);
   m_pContext->m_dwLightIndex = kFloorLight;

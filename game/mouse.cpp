@@ -56,12 +56,7 @@ CMouse::~CMouse() {
 }
 
 void CMouse::SetUpLight() {
-  std::memset(&m_Light, 0, sizeof m_Light);
-  m_Light.Type = D3DLIGHT_DIRECTIONAL;
-  SetColour(&m_Light.Diffuse, 0.6f, 0.6f, 0.6f, 0.0f);
-  D3DXVECTOR3 vDirection(0.4f, -0.6f, 0.0f);
-  D3DXVec3Normalize(reinterpret_cast<D3DXVECTOR3*>(&m_Light.Direction), &vDirection);
-  m_Light.Range = 1000.0f;
+  FillDirectionalLight(&m_Light, 0.6f, 0.4f, -0.6f, 0.0f);
   if (m_pContext && m_pContext->m_pd3dDevice) m_pContext->m_pd3dDevice->SetLight(kCursorLight, &m_Light);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/gamecontext.h"
+#include "platform/d3dx/d3dx8.h"
 #include "shell/d3dmesh.h"
 
 HRESULT LoadObjectMesh(CGameContext* pContext, CD3DMesh* pMesh, const char* strName) {
@@ -25,6 +26,15 @@ void SetColour(D3DCOLORVALUE* pColour, float r, float g, float b, float a) {
   pColour->g = g;
   pColour->b = b;
   pColour->a = a;
+}
+
+void FillDirectionalLight(D3DLIGHT8* pLight, float fBrightness, float x, float y, float z) {
+  std::memset(pLight, 0, sizeof *pLight);
+  pLight->Type = D3DLIGHT_DIRECTIONAL;
+  SetColour(&pLight->Diffuse, fBrightness, fBrightness, fBrightness, 0.0f);
+  D3DXVECTOR3 vDirection(x, y, z);
+  D3DXVec3Normalize(reinterpret_cast<D3DXVECTOR3*>(&pLight->Direction), &vDirection);
+  pLight->Range = 1000.0f;
 }
 
 void FillMaterial(D3DMATERIAL8* pMaterial, float r, float g, float b) {

@@ -19,5 +19,9 @@ bool RestoreObjectMesh(CGameContext* pContext, CD3DMesh* pMesh, const char* strN
 
 void SetColour(D3DCOLORVALUE* pColour, float r, float g, float b, float a);
 
+// A white directional light of that brightness shining along the direction (normalised
+// here), with range 1000; everything else zero.
+void FillDirectionalLight(D3DLIGHT8* pLight, float fBrightness, float x, float y, float z);
+
 // A material of one colour: diffuse and ambient (r, g, b, 1), everything else zero.
 void FillMaterial(D3DMATERIAL8* pMaterial, float r, float g, float b);
