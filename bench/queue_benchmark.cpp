@@ -7,8 +7,8 @@
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "engine/texturecache.h"
-#include "platform/d3d8/recording_device.h"
 #include "platform/xfile/d3dx8mesh.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

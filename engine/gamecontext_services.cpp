@@ -283,11 +283,7 @@ HRESULT CGameContext::GetPickRay(D3DXVECTOR3* pDirection, D3DXVECTOR3* pOrigin) 
   D3DXMATRIX m;
   // Before the camera has set a view there is nothing to invert: a ray from the origin along +z.
   if (!D3DXMatrixInverse(&m, nullptr, &m_matView)) D3DXMatrixIdentity(&m);
-  if (pDirection) {
-    pDirection->x = v.x * m._11 + v.y * m._21 + v.z * m._31;
-    pDirection->y = v.x * m._12 + v.y * m._22 + v.z * m._32;
-    pDirection->z = v.x * m._13 + v.y * m._23 + v.z * m._33;
-  }
+  if (pDirection) D3DXVec3TransformNormal(pDirection, &v, &m);
   if (pOrigin) {
     pOrigin->x = m._41;
     pOrigin->y = m._42;

@@ -1,15 +1,11 @@
 #include "game/ball.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "platform/xfile/d3dx8mesh.h"
 #include "shell/d3dmesh.h"
-
-int (*CBall::s_pfnRand)() = std::rand;
-void (*CBall::s_pfnPlaySound)(CGameContext*, const char*) = nullptr;
 
 namespace {
 
@@ -25,11 +21,11 @@ void SetColour(D3DCOLORVALUE* pColour, float r, float g, float b, float a) {
 
 // Diffuse and ambient of a ball of that colour; anything else stays all zero.
 void ColourMaterial(int nColour, D3DMATERIAL8* pMaterial) {
-  static const float kColours[7][3] = {{1.0f, 0.3f, 0.3f}, {0.3f, 1.0f, 0.3f}, {0.3f, 0.3f, 1.0f}, {1.0f, 1.0f, 0.3f},
+  static const float kColours[CELL_LAST_COLOUR][3] = {{1.0f, 0.3f, 0.3f}, {0.3f, 1.0f, 0.3f}, {0.3f, 0.3f, 1.0f}, {1.0f, 1.0f, 0.3f},
                                        {1.0f, 0.3f, 1.0f}, {0.3f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}};
   std::memset(pMaterial, 0, sizeof *pMaterial);
-  if (nColour < 1 || nColour > 7) return;
-  const float* c = kColours[nColour - 1];
+  if (!IsColour(nColour)) return;
+  const float* c = kColours[nColour - CELL_FIRST_COLOUR];
   SetColour(&pMaterial->Diffuse, c[0], c[1], c[2], 1.0f);
   pMaterial->Ambient = pMaterial->Diffuse;
 }
@@ -101,11 +97,7 @@ HRESULT CBall::DeleteDeviceObjects() {
 }
 
 void CBall::PlaySound(const char* strName) {
-  if (!m_pContext) return;
-  if (s_pfnPlaySound)
-    s_pfnPlaySound(m_pContext, strName);
-  else
-    m_pContext->PlaySound(strName);
+  if (m_pContext) m_pContext->PlaySound(strName);
 }
 
 INT& CBall::Cell(int i, int j) const { return m_pContext->m_Board[i][j]; }

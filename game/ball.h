@@ -27,6 +27,8 @@ class CBall : public CMyObject {
   HRESULT DeleteDeviceObjects() override;
 
   // Board. x and y are centred coordinates -4..4; i and j are columns and rows 0..8.
+  // Colours and cells come from the C runtime's rand (tests seed it with srand).
+  static constexpr int CENTRE_CELL = BOARD_SIZE / 2;  // column and row of centred coordinate 0
   HRESULT PlaceAt(int x, int y, int nColour);
   HRESULT CellHolds(int x, int y, int nValue) const;
   // Places min(n, free cells) new balls in the preview colours (random colours when
@@ -51,8 +53,8 @@ class CBall : public CMyObject {
   // Moves.
   HRESULT OnFloorSelect();
   HRESULT FindPath();
-  HRESULT TracePath(INT grid[9][9]);
-  HRESULT FindPathStep(INT grid[9][9], int i, int j, int nDepth);
+  HRESULT TracePath(INT grid[BOARD_SIZE][BOARD_SIZE]);
+  HRESULT FindPathStep(INT grid[BOARD_SIZE][BOARD_SIZE], int i, int j, int nDepth);
   HRESULT Slide();
   HRESULT Hop();
 
@@ -64,11 +66,6 @@ class CBall : public CMyObject {
   // Whether a world coordinate stands exactly on cell coordinate c (-4..4).
   static bool OnCell(float fCoordinate, int c);
   static float CellToWorld(int c) { return static_cast<float>(c) * 1.1f; }
-
-  // Seams for tests: the random source (the C runtime's rand by default) and the
-  // sound player (null: the context's PlaySound).
-  static int (*s_pfnRand)();
-  static void (*s_pfnPlaySound)(CGameContext* pContext, const char* strName);
 
   // State.
   BYTE m_bPlaced = 0;
@@ -130,5 +127,5 @@ class CBall : public CMyObject {
   void TakeUndoSnapshot();
 
   // Cells held by another ball that is on its way: they take no part in runs.
-  void MarkMovingCells(bool bExcluded[9][9]) const;
+  void MarkMovingCells(bool bExcluded[BOARD_SIZE][BOARD_SIZE]) const;
 };

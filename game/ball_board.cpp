@@ -1,5 +1,6 @@
 // Board rules of the ball: placing, spawning, the colour preview, new game, undo and
 // the rebuild after a load.
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/gamecontext.h"
@@ -21,15 +22,16 @@ int FreeCells(const CGameContext* ctx) {
 }  // namespace
 
 int CBall::DrawColour() {
-  const int nColours = m_pContext->m_nColours > 0 ? m_pContext->m_nColours : 7;
-  return s_pfnRand() % nColours + 1;
+  const int nColours = m_pContext->m_nColours > 0 ? m_pContext->m_nColours : CELL_LAST_COLOUR;
+  return std::rand() % nColours + CELL_FIRST_COLOUR;
 }
 
 HRESULT CBall::PlaceAt(int x, int y, int nColour) {
-  if (x < -4 || x > 4 || y < -4 || y > 4 || Cell(x + 4, y + 4) != CELL_EMPTY) return E_FAIL;
-  Cell(x + 4, y + 4) = nColour;
-  m_nCellX = x + 4;
-  m_nCellY = y + 4;
+  const int i = x + CENTRE_CELL, j = y + CENTRE_CELL;
+  if (!OnBoard(i, j) || Cell(i, j) != CELL_EMPTY) return E_FAIL;
+  Cell(i, j) = nColour;
+  m_nCellX = i;
+  m_nCellY = j;
   m_nColour = nColour;
   m_fX = CellToWorld(x);
   m_fY = CellToWorld(y);
@@ -38,8 +40,9 @@ HRESULT CBall::PlaceAt(int x, int y, int nColour) {
 }
 
 HRESULT CBall::CellHolds(int x, int y, int nValue) const {
-  if (x < -4 || x > 4 || y < -4 || y > 4) return E_FAIL;
-  return Cell(x + 4, y + 4) == nValue ? S_OK : E_FAIL;
+  const int i = x + CENTRE_CELL, j = y + CENTRE_CELL;
+  if (!OnBoard(i, j)) return E_FAIL;
+  return Cell(i, j) == nValue ? S_OK : E_FAIL;
 }
 
 HRESULT CBall::SpawnBalls(unsigned n) {
@@ -55,19 +58,20 @@ HRESULT CBall::SpawnBalls(unsigned n) {
     bool bPlaced = false;
     int nColour = 0;
     for (int nAttempt = 0; nAttempt < kSpawnAttempts && !bPlaced; ++nAttempt) {
-      const int x = s_pfnRand() % 9 - 4;
-      const int y = s_pfnRand() % 9 - 4;
+      const int x = std::rand() % BOARD_SIZE - CENTRE_CELL;
+      const int y = std::rand() % BOARD_SIZE - CENTRE_CELL;
       if (bRandomColours) {
         nColour = DrawColour();
       } else {
         nColour = k < 3 ? ctx->m_NextColours[k] : 0;
         // A short preview holds zeros: such an entry is drawn now.
-        if (nColour < 1 || nColour > 7) nColour = DrawColour();
+        if (!IsColour(nColour)) nColour = DrawColour();
       }
       bPlaced = SUCCEEDED(pBall->PlaceAt(x, y, nColour));
     }
-    for (int i = 0; i < 9 && !bPlaced; ++i)
-      for (int j = 0; j < 9 && !bPlaced; ++j) bPlaced = SUCCEEDED(pBall->PlaceAt(i - 4, j - 4, nColour));
+    for (int i = 0; i < BOARD_SIZE && !bPlaced; ++i)
+      for (int j = 0; j < BOARD_SIZE && !bPlaced; ++j)
+        bPlaced = SUCCEEDED(pBall->PlaceAt(i - CENTRE_CELL, j - CENTRE_CELL, nColour));
     if (ctx->m_pList)
       ctx->m_pList->Add(pBall);
     else
@@ -80,7 +84,7 @@ HRESULT CBall::SpawnBalls(unsigned n) {
 
 void CBall::DrawPreview() {
   CGameContext* ctx = m_pContext;
-  int m = 81 - ctx->m_nBallCount;
+  int m = BOARD_CELLS - ctx->m_nBallCount;
   if (m > 3) m = 3;
   if (m < 0) m = 0;
   for (INT& colour : ctx->m_NextColours) colour = 0;
@@ -89,7 +93,7 @@ void CBall::DrawPreview() {
 
 HRESULT CBall::SpawnBallAt(int i, int j, int nColour) {
   CBall* pBall = new CBall(m_pContext);
-  if (FAILED(pBall->PlaceAt(i - 4, j - 4, nColour))) {
+  if (FAILED(pBall->PlaceAt(i - CENTRE_CELL, j - CENTRE_CELL, nColour))) {
     delete pBall;
     return E_FAIL;
   }
@@ -132,8 +136,8 @@ HRESULT CBall::ApplyUndo() {
   if (ctx->m_bUndoRequest && ctx->m_bUndoAvailable) {
     ctx->m_nScore = ctx->m_nUndoScore;
     ctx->m_nBestScore = ctx->m_nUndoBestScore;
-    for (int i = 0; i < 9; ++i)
-      for (int j = 0; j < 9; ++j)
+    for (int i = 0; i < BOARD_SIZE; ++i)
+      for (int j = 0; j < BOARD_SIZE; ++j)
         if (Cell(i, j) == CELL_EMPTY && ctx->m_UndoBoard[i][j] != CELL_EMPTY) SpawnBallAt(i, j, ctx->m_UndoBoard[i][j]);
     std::memcpy(ctx->m_NextColours, ctx->m_UndoNextColours, sizeof ctx->m_NextColours);
     ctx->m_nBallCount = ctx->m_nUndoBallCount;
@@ -147,8 +151,8 @@ HRESULT CBall::ApplyUndo() {
 
 HRESULT CBall::RebuildBalls() {
   RemoveAllBalls();
-  for (int i = 0; i < 9; ++i) {
-    for (int j = 0; j < 9; ++j) {
+  for (int i = 0; i < BOARD_SIZE; ++i) {
+    for (int j = 0; j < BOARD_SIZE; ++j) {
       const INT value = Cell(i, j);
       if (value == CELL_EMPTY) continue;
       Cell(i, j) = CELL_EMPTY;

@@ -7,13 +7,14 @@
 
 namespace {
 
-// Search grid marks besides the distances 80 - d.
+// Search grid marks besides the distances kUnvisitedEmpty - 1 - d: no path is longer
+// than the board has cells, so these stay above every distance.
 const INT kBlocked = -1;
 const INT kVisited = -2;
-const INT kUnvisitedEmpty = 81;
-const INT kTarget = 82;
-
-bool Inside(int i, int j) { return i >= 0 && i < 9 && j >= 0 && j < 9; }
+const INT kUnvisitedEmpty = BOARD_CELLS;
+const INT kTarget = BOARD_CELLS + 1;
+// Cells the waves from the target cannot enter: any positive value (waves are negative).
+const INT kWaveBlocked = BOARD_CELLS + 1;
 
 }  // namespace
 
@@ -24,14 +25,14 @@ HRESULT CBall::OnFloorSelect() {
   m_nRemovingAtStart = 0;
   const int nTargetX = ctx->m_nPickCellX;
   const int nTargetY = ctx->m_nPickCellY;
-  if (!Inside(nTargetX, nTargetY) || Cell(nTargetX, nTargetY) != CELL_EMPTY) return E_FAIL;
+  if (!OnBoard(nTargetX, nTargetY) || Cell(nTargetX, nTargetY) != CELL_EMPTY) return E_FAIL;
   for (const auto& column : ctx->m_Board)
     for (INT value : column) m_nRemovingAtStart += value == CELL_REMOVING;
   // A nearly full board waits until the removed balls have freed their cells.
-  if (ctx->m_nBallCount > 78 && m_nRemovingAtStart != 0) return S_OK;
+  if (ctx->m_nBallCount > BOARD_DEFER_MOVE_BALLS && m_nRemovingAtStart != 0) return S_OK;
   // A ball already taken into a run stays where it is to be removed.
-  const bool bColour = OwnCell() >= 1 && OwnCell() <= 7;
-  if (bColour && SUCCEEDED(FindPath()) && SUCCEEDED(CellHolds(nTargetX - 4, nTargetY - 4, CELL_EMPTY))) {
+  if (IsColour(OwnCell()) && SUCCEEDED(FindPath()) &&
+      SUCCEEDED(CellHolds(nTargetX - CENTRE_CELL, nTargetY - CENTRE_CELL, CELL_EMPTY))) {
     TakeUndoSnapshot();
     ctx->m_bPickRequest = 0;
     ctx->m_pSelectedBall = nullptr;
@@ -51,11 +52,11 @@ HRESULT CBall::OnFloorSelect() {
 
 HRESULT CBall::FindPath() {
   CGameContext* ctx = m_pContext;
-  INT grid[9][9];
-  for (int i = 0; i < 9; ++i)
-    for (int j = 0; j < 9; ++j) grid[i][j] = Cell(i, j) != CELL_EMPTY ? kBlocked : kUnvisitedEmpty;
+  INT grid[BOARD_SIZE][BOARD_SIZE];
+  for (int i = 0; i < BOARD_SIZE; ++i)
+    for (int j = 0; j < BOARD_SIZE; ++j) grid[i][j] = Cell(i, j) != CELL_EMPTY ? kBlocked : kUnvisitedEmpty;
   ctx->m_nPathLength = 0;
-  if (!Inside(ctx->m_nPickCellX, ctx->m_nPickCellY) || !Inside(m_nCellX, m_nCellY)) return E_FAIL;
+  if (!OnBoard(ctx->m_nPickCellX, ctx->m_nPickCellY) || !OnBoard(m_nCellX, m_nCellY)) return E_FAIL;
   if (grid[ctx->m_nPickCellX][ctx->m_nPickCellY] != kUnvisitedEmpty) return E_FAIL;
   TracePath(grid);
   grid[ctx->m_nPickCellX][ctx->m_nPickCellY] = kTarget;
@@ -63,37 +64,37 @@ HRESULT CBall::FindPath() {
   return SUCCEEDED(FindPathStep(grid, m_nCellX, m_nCellY, 0)) ? S_OK : E_FAIL;
 }
 
-HRESULT CBall::TracePath(INT grid[9][9]) {
+HRESULT CBall::TracePath(INT grid[BOARD_SIZE][BOARD_SIZE]) {
   const int nTargetX = m_pContext->m_nPickCellX;
   const int nTargetY = m_pContext->m_nPickCellY;
   // Waves from the target: the wave grid holds -1 - d for cells at distance d.
-  INT wave[9][9];
-  for (int i = 0; i < 9; ++i)
-    for (int j = 0; j < 9; ++j) wave[i][j] = grid[i][j] == kBlocked ? 82 : 0;
-  if (Inside(nTargetX, nTargetY)) wave[nTargetX][nTargetY] = -1;
+  INT wave[BOARD_SIZE][BOARD_SIZE];
+  for (int i = 0; i < BOARD_SIZE; ++i)
+    for (int j = 0; j < BOARD_SIZE; ++j) wave[i][j] = grid[i][j] == kBlocked ? kWaveBlocked : 0;
+  if (OnBoard(nTargetX, nTargetY)) wave[nTargetX][nTargetY] = -1;
   static const int kNeighbours[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
   bool bFound = true;
   for (INT v = -1; bFound; --v) {
     bFound = false;
-    for (int i = 0; i < 9; ++i) {
-      for (int j = 0; j < 9; ++j) {
+    for (int i = 0; i < BOARD_SIZE; ++i) {
+      for (int j = 0; j < BOARD_SIZE; ++j) {
         if (wave[i][j] != v) continue;
         bFound = true;
         for (const auto& step : kNeighbours) {
           const int ni = i + step[0], nj = j + step[1];
-          if (Inside(ni, nj) && wave[ni][nj] == 0) wave[ni][nj] = v - 1;
+          if (OnBoard(ni, nj) && wave[ni][nj] == 0) wave[ni][nj] = v - 1;
         }
         grid[i][j] += v;
       }
     }
   }
-  for (int i = 0; i < 9; ++i)
-    for (int j = 0; j < 9; ++j)
+  for (int i = 0; i < BOARD_SIZE; ++i)
+    for (int j = 0; j < BOARD_SIZE; ++j)
       if (grid[i][j] == kUnvisitedEmpty) grid[i][j] = 0;
   return S_OK;
 }
 
-HRESULT CBall::FindPathStep(INT grid[9][9], int i, int j, int nDepth) {
+HRESULT CBall::FindPathStep(INT grid[BOARD_SIZE][BOARD_SIZE], int i, int j, int nDepth) {
   CGameContext* ctx = m_pContext;
   const INT nKept = grid[i][j];
   grid[i][j] = kVisited;
@@ -102,7 +103,7 @@ HRESULT CBall::FindPathStep(INT grid[9][9], int i, int j, int nDepth) {
   INT nBest = 0;
   for (int n = 0; n < 4; ++n) {
     const int ni = kNeighbours[n][0], nj = kNeighbours[n][1];
-    values[n] = Inside(ni, nj) && grid[ni][nj] > 0 ? grid[ni][nj] : 0;
+    values[n] = OnBoard(ni, nj) && grid[ni][nj] > 0 ? grid[ni][nj] : 0;
     if (values[n] > nBest) nBest = values[n];
   }
   // A path at least as short is already recorded.
@@ -162,7 +163,7 @@ void CBall::MoveFrame() {
 
 bool CBall::MoveValueTo(int i, int j) {
   const int nFromX = m_nCellX, nFromY = m_nCellY;
-  if (FAILED(PlaceAt(i - 4, j - 4, Cell(nFromX, nFromY)))) return false;
+  if (FAILED(PlaceAt(i - CENTRE_CELL, j - CENTRE_CELL, Cell(nFromX, nFromY)))) return false;
   Cell(nFromX, nFromY) = CELL_EMPTY;
   return true;
 }
@@ -195,12 +196,12 @@ HRESULT CBall::Travel(bool bSlide) {
   m_fStepTimer += fElapsed * 0.03f;
 
   // Rest at a turn; the step bound comes first, so entries m .. m + 2 exist.
-  const bool bPause = k != 0 && m_fStepTimer < (bSlide ? 4.0f : 2.0f) && k < L - 2 && OnCell(m_fX, path[m + 1].x - 4) &&
-                      OnCell(m_fY, path[m + 1].y - 4) &&
+  const bool bPause = k != 0 && m_fStepTimer < (bSlide ? 4.0f : 2.0f) && k < L - 2 && OnCell(m_fX, path[m + 1].x - CENTRE_CELL) &&
+                      OnCell(m_fY, path[m + 1].y - CENTRE_CELL) &&
                       !(path[m + 2].x == path[m + 1].x && path[m + 1].x == path[m].x) &&
                       !(path[m + 2].y == path[m + 1].y && path[m + 1].y == path[m].y);
   if (!bPause) {
-    if (L < 1 || m < 0 || (OnCell(m_fX, path[0].x - 4) && OnCell(m_fY, path[0].y - 4))) {
+    if (L < 1 || m < 0 || (OnCell(m_fX, path[0].x - CENTRE_CELL) && OnCell(m_fY, path[0].y - CENTRE_CELL))) {
       if (L >= 1) MoveValueTo(path[0].x, path[0].y);
       Arrive(bSlide ? "BallDown" : nullptr);
       return S_OK;
@@ -218,18 +219,18 @@ HRESULT CBall::Travel(bool bSlide) {
       nTo = path[m].x;
     }
     if (pCoordinate) {
-      if (OnCell(*pCoordinate, nFrom - 4)) {
-        m_fStepFrom = CellToWorld(nFrom - 4);
-        m_fStepTo = CellToWorld(nTo - 4);
+      if (OnCell(*pCoordinate, nFrom - CENTRE_CELL)) {
+        m_fStepFrom = CellToWorld(nFrom - CENTRE_CELL);
+        m_fStepTo = CellToWorld(nTo - CENTRE_CELL);
       }
       // A coordinate that already passes the on-cell test has reached the cell: the
       // step ends now, with its sound, instead of the arrival taking it unsnapped.
       if (m_fStepFrom < m_fStepTo) {
         *pCoordinate += fElapsed * fSpeed;
-        bSnapped = *pCoordinate >= m_fStepTo || OnCell(*pCoordinate, nTo - 4);
+        bSnapped = *pCoordinate >= m_fStepTo || OnCell(*pCoordinate, nTo - CENTRE_CELL);
       } else if (m_fStepFrom > m_fStepTo) {
         *pCoordinate -= fElapsed * fSpeed;
-        bSnapped = *pCoordinate <= m_fStepTo || OnCell(*pCoordinate, nTo - 4);
+        bSnapped = *pCoordinate <= m_fStepTo || OnCell(*pCoordinate, nTo - CENTRE_CELL);
       }
       if (bSnapped) {
         *pCoordinate = m_fStepTo;
@@ -257,11 +258,11 @@ HRESULT CBall::Travel(bool bSlide) {
 void CBall::Arrive(const char* strSound) {
   CGameContext* ctx = m_pContext;
   if (FAILED(CheckRows(true))) {
-    int nSpawn = 81 - ctx->m_nBallCount;
+    int nSpawn = BOARD_CELLS - ctx->m_nBallCount;
     if (nSpawn > 3) nSpawn = 3;
     if (nSpawn < 0) nSpawn = 0;
     SpawnBalls(static_cast<unsigned>(nSpawn));
-    if (ctx->m_nBallCount >= 81 && m_nRemovingAtStart == 0) ctx->m_bGameOverRequest = 1;
+    if (ctx->m_nBallCount >= BOARD_CELLS && m_nRemovingAtStart == 0) ctx->m_bGameOverRequest = 1;
   }
   SetState(State::Settling);
   ctx->m_bIdle = 1;

@@ -8,36 +8,30 @@
 #include "engine/listengine.h"
 #include "game/ball.h"
 
-namespace {
-
-bool Inside(int i, int j) { return i >= 0 && i < 9 && j >= 0 && j < 9; }
-
-}  // namespace
-
-void CBall::MarkMovingCells(bool bExcluded[9][9]) const {
-  std::memset(bExcluded, 0, sizeof(bool) * 81);
+void CBall::MarkMovingCells(bool bExcluded[BOARD_SIZE][BOARD_SIZE]) const {
+  std::memset(bExcluded, 0, sizeof(bool) * BOARD_CELLS);
   if (!m_pContext->m_pList) return;
   for (CListEngine::Node* pNode = m_pContext->m_pList->First(); pNode; pNode = pNode->pNext) {
     CMyObject* pObject = pNode->pObject;
     if (pObject == this || !pObject->m_strType || std::strcmp(pObject->m_strType, "ball") != 0) continue;
     const CBall* pBall = static_cast<const CBall*>(pObject);
-    if (pBall->m_bMoving && pBall->m_bPlaced && Inside(pBall->m_nCellX, pBall->m_nCellY))
+    if (pBall->m_bMoving && pBall->m_bPlaced && OnBoard(pBall->m_nCellX, pBall->m_nCellY))
       bExcluded[pBall->m_nCellX][pBall->m_nCellY] = true;
   }
 }
 
 HRESULT CBall::CheckRows(bool bMark) {
   const int i = m_nCellX, j = m_nCellY;
-  if (!Inside(i, j)) return E_FAIL;
+  if (!OnBoard(i, j)) return E_FAIL;
   const INT c = Cell(i, j);
   // Only balls of a colour form runs: marked, removed and empty cells never do.
-  if (c < 1 || c > 7) return E_FAIL;
+  if (!IsColour(c)) return E_FAIL;
   // A ball on its way is off the board for runs; it checks its own at the arrival.
-  bool bExcluded[9][9];
+  bool bExcluded[BOARD_SIZE][BOARD_SIZE];
   MarkMovingCells(bExcluded);
   auto count = [&](int di, int dj) {
     int n = 0;
-    for (int ni = i + di, nj = j + dj; Inside(ni, nj) && Cell(ni, nj) == c && !bExcluded[ni][nj]; ni += di, nj += dj)
+    for (int ni = i + di, nj = j + dj; OnBoard(ni, nj) && Cell(ni, nj) == c && !bExcluded[ni][nj]; ni += di, nj += dj)
       ++n;
     return n;
   };
@@ -74,16 +68,16 @@ HRESULT CBall::MarkLine(int x1, int y1, int x2, int y2) {
   int n = 0;
   if (dx == 0) {
     for (int y = std::min(y1, y2); y <= std::max(y1, y2); ++y)
-      if (Inside(x1, y)) Cell(x1, y) = CELL_IN_RUN;
+      if (OnBoard(x1, y)) Cell(x1, y) = CELL_IN_RUN;
     n = dy + 1;
   } else if (y1 == y2) {
     for (int x = x1; x <= x2; ++x)
-      if (Inside(x, y1)) Cell(x, y1) = CELL_IN_RUN;
+      if (OnBoard(x, y1)) Cell(x, y1) = CELL_IN_RUN;
     n = dx + 1;
   } else {
     for (int k = 0; k <= dx; ++k) {
       const int x = x1 + k, y = y1 >= y2 ? y1 - k : y1 + k;
-      if (Inside(x, y)) Cell(x, y) = CELL_IN_RUN;
+      if (OnBoard(x, y)) Cell(x, y) = CELL_IN_RUN;
     }
     n = (dx > dy ? dx : dy) + 1;
   }

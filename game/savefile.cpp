@@ -47,8 +47,13 @@ HRESULT SaveGame(CGameContext* c) {
       const INT value = c->m_Board[i][j];
       PutInt(CellAt(file, i, j), IsColour(value) ? value : CELL_EMPTY);
     }
-  for (int k = 0; k < 3; ++k) PutInt(file + kPreviewOffset + 4 * k, c->m_NextColours[k]);
-  PutInt(file + kScoreOffset, c->m_nScore);
+  // Only values that load back are written: a file this writes is never refused.
+  for (int k = 0; k < 3; ++k) {
+    const INT colour = c->m_NextColours[k];
+    PutInt(file + kPreviewOffset + 4 * k, IsColour(colour) ? colour : CELL_EMPTY);
+  }
+  const INT score = c->m_nScore;
+  PutInt(file + kScoreOffset, score < 0 ? 0 : score > kMaxScore ? kMaxScore : score);
   if (!WriteFileAtomically(SAVE_FILE_NAME, file, sizeof file)) {
     c->WriteLog("FAIL: Can not write save file Vantorel.sav!\n");
     return E_FAIL;

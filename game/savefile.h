@@ -11,9 +11,10 @@ extern const char SAVE_FILE_NAME[];
 enum { SAVE_FILE_SIZE = 340 };
 
 // Writes the board, preview and score, only while the board is at rest. Cells of a
-// run being removed are stored as empty. S_OK when written, S_FALSE when the board
-// is not at rest (nothing written), E_FAIL (logged, the old file kept) when the write
-// failed.
+// run being removed are stored as empty, a preview colour out of range as none and
+// the score capped into 0..9999, so a file written here always loads. S_OK when
+// written, S_FALSE when the board is not at rest (nothing written), E_FAIL (logged,
+// the old file kept) when the write failed.
 HRESULT SaveGame(CGameContext* pContext);
 
 // Reads a saved game into the context, clears undo, raises the best score to the

@@ -866,6 +866,7 @@ struct D3DVIEWPORT8 {
 struct D3DCLIPSTATUS8 {
   DWORD ClipUnion, ClipIntersection;
 };
+#define D3DCS_ALL 0xFFFu  // every clip plane and frustum side
 
 struct D3DMATERIAL8 {
   D3DCOLORVALUE Diffuse, Ambient, Specular, Emissive;

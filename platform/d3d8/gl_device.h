@@ -1,7 +1,9 @@
 // The Direct3D 8 device over OpenGL (fixed function, compatibility profile).
 // It renders into an offscreen framebuffer at the back-buffer size, stored top
 // row first like a Direct3D surface; Present scales it into the window with
-// letterboxing. Internal header: game code uses d3d8.h and Direct3DCreate8.
+// letterboxing. This is the front end (the COM face, resources, state model,
+// framebuffer, presentation); gl_back_end.h translates the state into OpenGL.
+// Internal header: game code uses d3d8.h and Direct3DCreate8.
 #pragma once
 
 #include <map>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/gl_back_end.h"
 #include "platform/d3d8/gl_functions.h"
 #include "platform/d3d8/gl_window_bridge.h"
 #include "platform/d3d8/memory_resources.h"
@@ -22,6 +25,9 @@ class CGLDevice : public ComObject<IDirect3DDevice8, IID_IDirect3DDevice8> {
   static HRESULT Create(IDirect3D8* owner, HWND focusWindow, DWORD behaviorFlags, D3DPRESENT_PARAMETERS* params,
                         IDirect3DDevice8** device);
 
+  // Whether presentation waits for vertical sync (where the display offers it).
+  static bool WantsVerticalSync(const D3DPRESENT_PARAMETERS& params);
+
   // Resources made by this device that the caller still references.
   size_t LiveResourceCount() const { return m_host->LiveCount(); }
 
@@ -32,35 +38,29 @@ class CGLDevice : public ComObject<IDirect3DDevice8, IID_IDirect3DDevice8> {
   ~CGLDevice() override;
 
  private:
-  struct VertexLayout;
   CGLDevice(IDirect3D8* owner, HWND focusWindow, DWORD behaviorFlags);
   HRESULT Configure(const D3DPRESENT_PARAMETERS& params);
   bool MakeCurrent();
   void ReleaseFramebuffer();
-  void ApplyState(const VertexLayout& layout);
-  void ApplyStages(const VertexLayout& layout);
-  void ApplyLights(const VertexLayout& layout);
-  void BindTexture(DWORD stage, CMemoryTexture* texture);
-  void UploadTexture(CMemoryTexture* texture);
+  CGLBackEnd::Target Target() const;
   HRESULT Draw(D3DPRIMITIVETYPE type, UINT primitiveCount, const BYTE* vertices, UINT vertexCount, UINT stride,
                DWORD shader, const std::vector<UINT>* indices);
-  bool LayoutFor(DWORD shader, VertexLayout* layout) const;
   void ReadBackBuffer(CMemoryImage& image);
   void DrawCursor(int viewX, int viewY, int viewWidth, int viewHeight);
+  void TextureLevelFilled(CMemoryTexture* texture, UINT level);
   void TextureDestroyed(CMemoryTexture* texture);
 
   IDirect3D8* m_owner;
   HWND m_focusWindow;
   HWND m_deviceWindow = nullptr;
-  D3D8WindowEntry* m_window = nullptr;
   DWORD m_behavior;
   D3DPRESENT_PARAMETERS m_params;
   D3DCAPS8 m_caps;
   MemoryHostPtr m_host;
   CD3DStateModel m_model;
   GLFunctions m_gl;
+  CGLBackEnd m_backEnd;
   unsigned m_framebuffer = 0, m_colorBuffer = 0, m_depthBuffer = 0;
-  unsigned m_whiteTexture = 0;
   unsigned m_seenMinimizeCount = 0;
   bool m_inScene = false;
   D3DCLIPSTATUS8 m_clipStatus = {0, 0};

@@ -192,6 +192,23 @@ CMemoryTexture::CMemoryTexture(MemoryHostPtr host, UINT width, UINT height, UINT
     w = std::max(w / 2, 1u), h = std::max(h / 2, 1u);
   } while (levels == 0 || m_levels.size() < levels);
   m_locks.assign(m_levels.size(), 0);
+  m_takenOver.assign(m_levels.size(), false);
+}
+
+CMemoryImage& CMemoryTexture::Level(UINT level) {
+  CMemoryImage& image = m_levels[level];
+  if (m_takenOver[level]) {
+    m_takenOver[level] = false;
+    image.Allocate(image.width, image.height, m_format);
+    if (m_host->readTextureLevel) m_host->readTextureLevel(this, level, image);
+  }
+  return image;
+}
+
+void CMemoryTexture::TakeOverPixels(UINT level) {
+  if (m_locks[level] > 0) return;
+  std::vector<BYTE>().swap(m_levels[level].pixels);
+  m_takenOver[level] = true;
 }
 
 CMemoryTexture::~CMemoryTexture() {
@@ -210,7 +227,7 @@ HRESULT CMemoryTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
   desc->Type = D3DRTYPE_SURFACE;
   desc->Usage = m_usage;
   desc->Pool = m_pool;
-  desc->Size = static_cast<UINT>(m_levels[level].pixels.size());
+  desc->Size = m_levels[level].Pitch() * m_levels[level].height;
   desc->MultiSampleType = D3DMULTISAMPLE_NONE;
   desc->Width = m_levels[level].width;
   desc->Height = m_levels[level].height;
@@ -223,35 +240,32 @@ HRESULT CMemoryTexture::GetSurfaceLevel(UINT level, IDirect3DSurface8** surface)
   return S_OK;
 }
 
-HRESULT CMemoryTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, CONST RECT* rect, DWORD flags) {
+HRESULT CMemoryTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, CONST RECT* rect, DWORD) {
   if (!locked || level >= m_levels.size()) return D3DERR_INVALIDCALL;
-  CMemoryImage& image = m_levels[level];
-  const UINT pitch = image.Pitch();
+  const CMemoryImage& shape = m_levels[level];
+  const UINT pitch = shape.Pitch();
   size_t offset = 0;
   if (rect) {
-    if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<LONG>(image.width) ||
-        rect->bottom > static_cast<LONG>(image.height) || rect->left >= rect->right || rect->top >= rect->bottom)
+    if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<LONG>(shape.width) ||
+        rect->bottom > static_cast<LONG>(shape.height) || rect->left >= rect->right || rect->top >= rect->bottom)
       return D3DERR_INVALIDCALL;
     offset = static_cast<size_t>(rect->top) * pitch +
              static_cast<size_t>(rect->left) * D3DFormatBytesPerPixel(m_format);
   }
   locked->Pitch = static_cast<INT>(pitch);
-  locked->pBits = image.pixels.data() + offset;
+  locked->pBits = Level(level).pixels.data() + offset;
   ++m_locks[level];
-  if (!(flags & D3DLOCK_READONLY)) dirty = true;
   return S_OK;
 }
 
 HRESULT CMemoryTexture::UnlockRect(UINT level) {
   if (level >= m_levels.size() || m_locks[level] == 0) return D3DERR_INVALIDCALL;
-  --m_locks[level];
+  if (--m_locks[level] == 0 && m_host->textureLevelUnlocked) m_host->textureLevelUnlocked(this, level);
   return S_OK;
 }
 
-HRESULT CMemoryTexture::AddDirtyRect(CONST RECT*) {
-  dirty = true;
-  return S_OK;
-}
+// Every level a device holds is as current as the memory copy would be.
+HRESULT CMemoryTexture::AddDirtyRect(CONST RECT*) { return S_OK; }
 
 // ---------------------------------------------------------------------------
 CMemorySurface::CMemorySurface(MemoryHostPtr host, UINT width, UINT height, D3DFORMAT format, DWORD usage,
@@ -293,7 +307,8 @@ HRESULT CMemorySurface::GetContainer(REFIID riid, void** container) {
 
 HRESULT CMemorySurface::GetDesc(D3DSURFACE_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
-  const CMemoryImage& image = Image();
+  if (m_texture) return m_texture->GetLevelDesc(m_level, desc);
+  const CMemoryImage& image = m_image;
   desc->Format = image.format;
   desc->Type = D3DRTYPE_SURFACE;
   desc->Usage = m_usage;

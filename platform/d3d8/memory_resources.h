@@ -1,6 +1,7 @@
 // In-memory Direct3D 8 resources shared by the OpenGL device and the recording
 // device: buffers, textures and surfaces keep their pixels/bytes in their own
-// Direct3D format; the OpenGL device uploads textures when they are dirty.
+// Direct3D format. A device may take over the pixels of a texture level (the
+// OpenGL device keeps them in OpenGL); the level then brings them back when read.
 //
 // Reference counting: Release returns the caller-visible count. A device that
 // binds a resource holds an internal reference so the memory stays valid while
@@ -18,6 +19,7 @@
 
 class CMemoryResource;
 class CMemoryTexture;
+struct CMemoryImage;
 
 // The link from resources back to the device that made them. Shared, so a
 // resource released after its device is gone stays safe.
@@ -27,6 +29,10 @@ class CMemoryResourceHost {
   std::set<CMemoryResource*> live;     // resources with a caller reference
   // Called when a texture is deleted (the OpenGL device frees its GL name).
   std::function<void(CMemoryTexture*)> textureDestroyed;
+  // Called when the last lock of a texture level ends (the OpenGL device uploads it).
+  std::function<void(CMemoryTexture*, UINT level)> textureLevelUnlocked;
+  // Fills `image` (allocated, zeros) with the pixels of a level the device took over.
+  std::function<void(CMemoryTexture*, UINT level, CMemoryImage& image)> readTextureLevel;
 
   size_t LiveCount() const { return live.size(); }
   size_t LiveCount(D3DPOOL pool) const;
@@ -174,15 +180,20 @@ class CMemoryTexture : public TMemoryResource<IDirect3DTexture8> {
   D3DFORMAT Format() const { return m_format; }
   UINT Width() const { return m_levels[0].width; }
   UINT Height() const { return m_levels[0].height; }
-  CMemoryImage& Level(UINT level) { return m_levels[level]; }
-  // Set when the pixels changed since the OpenGL copy was made.
-  bool dirty = true;
+  // The pixels of a level, read back from the device first when it took them over.
+  CMemoryImage& Level(UINT level);
+  // Whether the level's pixels are in memory (not taken over by the device).
+  bool HasPixels(UINT level) const { return !m_takenOver[level]; }
+  bool Locked(UINT level) const { return m_locks[level] > 0; }
+  // The device holds the level's pixels now: the memory copy is freed.
+  void TakeOverPixels(UINT level);
   unsigned glName = 0;  // OpenGL texture name, owned by the OpenGL device
 
  private:
   D3DFORMAT m_format;
   std::vector<CMemoryImage> m_levels;
   std::vector<int> m_locks;
+  std::vector<bool> m_takenOver;
   DWORD m_lod = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/dinput/dinput_bridge.h"
+#include "platform/dinput/dinput_testing.h"
 
 class InputDevice;
 

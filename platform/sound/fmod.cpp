@@ -8,6 +8,7 @@
 
 #include "platform/sound/sdl_mixer_backend.h"
 #include "platform/sound/sound_backend.h"
+#include "platform/sound/sound_backend_testing.h"
 
 struct FSOUND_SAMPLE {
   void* backendSample = nullptr;

@@ -99,8 +99,3 @@ signed char FMUSIC_IsFinished(FMUSIC_MODULE* song);
 signed char FMUSIC_IsPlaying(FMUSIC_MODULE* song);
 signed char FMUSIC_SetPaused(FMUSIC_MODULE* song, signed char pause);
 signed char FMUSIC_GetPaused(FMUSIC_MODULE* song);
-
-// Tests: route every call to `backend` (owned by the caller) instead of SDL2_mixer;
-// null returns to SDL2_mixer. Closes the sound system of the previous backend first.
-class SoundBackend;
-void FSOUND_UseBackendForTesting(SoundBackend* backend);

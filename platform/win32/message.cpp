@@ -7,6 +7,7 @@
 
 #include "platform/win32/message_keys.h"
 #include "platform/win32/window_internal.h"
+#include "platform/win32/window_testing.h"
 
 namespace win32window {
 namespace {

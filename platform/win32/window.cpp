@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/win32/window_internal.h"
+#include "platform/win32/window_testing.h"
 
 namespace win32window {
 namespace {

@@ -50,20 +50,3 @@ enum WindowNotice {
 typedef void (*WindowNoticeListener)(HWND window, WindowNotice notice, void* user);
 void WindowAddNoticeListener(WindowNoticeListener listener, void* user);
 void WindowRemoveNoticeListener(WindowNoticeListener listener, void* user);
-
-// Tests: windows without SDL, so window and message logic runs with no display.
-// The system's side is then played by the functions below.
-void WindowUseVirtualWindows(bool on);
-// Called when GetMessage or WaitMessage would block on an empty queue of virtual
-// windows; it may post messages. When it posts none, GetMessage returns -1.
-typedef void (*WindowWaitHook)(void* user);
-void WindowSetWaitHook(WindowWaitHook hook, void* user);
-// What the user does to a window: these send the same messages the SDL events do.
-void WindowSimulateMinimize(HWND window);
-void WindowSimulateRestore(HWND window);
-void WindowSimulateActivate(HWND window, bool active);
-void WindowSimulateUserResize(HWND window, int clientWidth, int clientHeight);
-void WindowSimulateUserMove(HWND window, int clientX, int clientY);
-void WindowSimulateClose(HWND window);
-// Forgets every window, class, menu, accelerator table and queued message.
-void WindowResetAll();

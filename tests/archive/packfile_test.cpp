@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d8/recording_device.h"
 #include "tests/archive/packfile_writer.h"
+#include "tests/support/d3d8/recording_device.h"
 
 using packfile_test::Entry;
 using packfile_test::WriteArchive;

@@ -1,24 +1,26 @@
 #include "board_fixture.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <map>
+
+#include "platform/sound/sound_backend_testing.h"
+#include "tools/pewriter/pe_writer.h"
 
 namespace board_test {
 
-ScriptedRand* g_pRand = nullptr;
-std::vector<std::string>* g_pSounds = nullptr;
-
 namespace {
 
-int TestRand() { return g_pRand->Next(); }
-void TestSound(CGameContext*, const char* strName) { g_pSounds->push_back(strName); }
+// Every sample a ball plays.
+const char* const kSampleNames[] = {"BallDown",  "BallSelect",  "FloorSelect", "FlyNoise",
+                                    "SlideNoise", "ShortDelete", "LongDelete"};
 
 }  // namespace
 
 void BoardTest::SetUp() {
-  g_pRand = &rand;
-  g_pSounds = &sounds;
-  CBall::s_pfnRand = TestRand;
-  CBall::s_pfnPlaySound = TestSound;
+  std::srand(12345);
   ctx.m_pList = &list;
   D3DXMatrixIdentity(&ctx.m_matBoard);
   D3DXMatrixIdentity(&ctx.m_matView);
@@ -28,14 +30,46 @@ void BoardTest::SetUp() {
   ctx.m_nMoveMode = 4;
   ctx.m_fBallHitDist = 1000.0f;
   ctx.m_dwTime = 1000;
+
+  // The balls play through the context and the sound library, which records the
+  // backend's calls: the samples are loaded once here, then every play names one.
+  FSOUND_UseBackendForTesting(&backend);
+  ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
+  char path[] = "/tmp/vantorel-board-sounds-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  std::vector<PeResource> resources;
+  for (const char* strName : kSampleNames)
+    resources.push_back({strName, std::vector<uint8_t>(resources.size() + 1, 0)});
+  std::string error;
+  ASSERT_TRUE(WriteResourceDll(path, resources, &error)) << error;
+  ctx.m_strResLib = path;
+  ctx.m_pSampleCache = &samples;
+  ctx.m_bSound = 1;
+  std::map<std::string, std::string> names;  // backend token -> sample name
+  for (const char* strName : kSampleNames) {
+    FSOUND_SAMPLE* pSample = nullptr;
+    ASSERT_EQ(ctx.LoadSample(strName, &pSample), S_OK) << strName;
+    const std::string& line = backend.calls.back();
+    names[line.substr(line.rfind(' ') + 1)] = strName;
+  }
+  unlink(path);
+  ctx.m_strResLib = nullptr;
+  backend.onCall = [this, names](const std::string& line) {
+    const std::string kPlay = "PlaySample ";
+    if (line.compare(0, kPlay.size(), kPlay) != 0) return;
+    auto found = names.find(line.substr(line.rfind(' ') + 1));
+    sounds.push_back(found != names.end() ? found->second : line);
+  };
 }
 
 void BoardTest::TearDown() {
   list.DeleteAll();
-  CBall::s_pfnRand = std::rand;
-  CBall::s_pfnPlaySound = nullptr;
-  g_pRand = nullptr;
-  g_pSounds = nullptr;
+  samples.Clear();
+  ctx.m_pSampleCache = nullptr;
+  FSOUND_Close();
+  FSOUND_UseBackendForTesting(nullptr);
 }
 
 CBall* BoardTest::RestingBall(int i, int j, int nColour) {

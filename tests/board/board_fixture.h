@@ -1,42 +1,21 @@
-// A game context with a scene list, a fake clock, recorded sounds and a scripted
-// random source, for driving balls and the board rules without a device.
+// A game context with a scene list, a fake clock, sounds recorded by the sound
+// backend and a seeded C random generator, for driving balls and the board rules
+// without a device.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <deque>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/gamecontext.h"
 #include "engine/listengine.h"
+#include "engine/samplecache.h"
 #include "game/ball.h"
+#include "tests/support/sound/recording_sound_backend.h"
 
 namespace board_test {
-
-// Random numbers: the scripted values first, then a seeded generator.
-struct ScriptedRand {
-  std::deque<int> script;
-  uint64_t state = 12345;
-  long calls = 0;
-  long limit = 10000000;  // a spawn that never ends shows as a failure, not a hang
-  int Next() {
-    if (++calls > limit) throw std::runtime_error("random source drawn without end");
-    if (!script.empty()) {
-      int value = script.front();
-      script.pop_front();
-      return value;
-    }
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<int>((state >> 33) % 32768);
-  }
-};
-
-extern ScriptedRand* g_pRand;
-extern std::vector<std::string>* g_pSounds;
 
 class BoardTest : public ::testing::Test {
  protected:
@@ -62,7 +41,9 @@ class BoardTest : public ::testing::Test {
 
   CGameContext ctx;
   CListEngine list;
-  ScriptedRand rand;
+  CSampleCache samples;
+  RecordingSoundBackend backend;
+  // The names of the samples played, in order.
   std::vector<std::string> sounds;
 };
 

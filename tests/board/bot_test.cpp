@@ -1,6 +1,7 @@
 // Property test: a simple bot plays thousands of seeded games through the rules and
 // the balls' state machine on a fake clock; the invariants are checked every frame.
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "board_fixture.h"
@@ -100,7 +101,7 @@ class BotTest : public BoardTest {
 
   void PlayGame(int nSeed, Totals* pTotals) {
     botState = static_cast<uint64_t>(nSeed) * 7919 + 17;
-    rand.state = static_cast<uint64_t>(nSeed) + 1;
+    std::srand(static_cast<unsigned>(nSeed) + 1);
     ctx.m_nMoveMode = nSeed % 5;
     ctx.m_nColours = 3 + nSeed % 5;
     ctx.m_nBestScore = 0;

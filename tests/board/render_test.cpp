@@ -11,10 +11,10 @@
 #include "board_fixture.h"
 #include "engine/meshcache.h"
 #include "engine/renderqueue.h"
-#include "platform/d3d8/recording_device.h"
 #include "platform/xfile/d3dx8mesh.h"
 #include "platform/xfile/xfile_writer.h"
 #include "shell/d3dmesh.h"
+#include "tests/support/d3d8/recording_device.h"
 #include "tools/pewriter/pe_writer.h"
 
 namespace board_test {

@@ -1,4 +1,5 @@
 // Spawning near a full board, the game-over test, the deferred move, new game and undo.
+#include <cstdlib>
 #include <cstring>
 
 #include "board_fixture.h"
@@ -48,16 +49,31 @@ TEST_F(SpawnTest, SpawnDrawsColumnRowThenRetriesOccupiedCells) {
   ctx.m_NextColours[0] = 6;
   ctx.m_NextColours[1] = 2;
   ctx.m_NextColours[2] = 3;
-  // (0, 0) is taken, then (2, 7), then (8, 1); the preview draws follow.
-  rand.script = {0, 0, 2, 7, 8, 1, 4, 5, 6};
+  // The same seed replayed: each ball draws a column, then a row, again while the
+  // cell is taken; the three preview draws follow.
+  const unsigned kSeed = 2024;
+  std::srand(kSeed);
+  bool bTaken[9][9] = {};
+  bTaken[0][0] = true;
+  int cells[2][2];
+  for (auto& cell : cells) {
+    do {
+      cell[0] = std::rand() % 9;
+      cell[1] = std::rand() % 9;
+    } while (bTaken[cell[0]][cell[1]]);
+    bTaken[cell[0]][cell[1]] = true;
+  }
+  const int preview[3] = {std::rand() % 7 + 1, std::rand() % 7 + 1, std::rand() % 7 + 1};
+  std::srand(kSeed);
   CBall temporary(&ctx);
   temporary.SpawnBalls(2);
-  EXPECT_EQ(ctx.m_Board[2][7], 6);
-  EXPECT_EQ(ctx.m_Board[8][1], 2);
+  EXPECT_EQ(ctx.m_Board[cells[0][0]][cells[0][1]], 6);
+  EXPECT_EQ(ctx.m_Board[cells[1][0]][cells[1][1]], 2);
   EXPECT_EQ(ctx.m_nBallCount, 3);
-  EXPECT_EQ(ctx.m_NextColours[0], 4 % 7 + 1);
-  EXPECT_EQ(ctx.m_NextColours[1], 5 % 7 + 1);
-  EXPECT_EQ(ctx.m_NextColours[2], 6 % 7 + 1);
+  EXPECT_EQ(NonEmptyCells(), 3);
+  EXPECT_EQ(ctx.m_NextColours[0], preview[0]);
+  EXPECT_EQ(ctx.m_NextColours[1], preview[1]);
+  EXPECT_EQ(ctx.m_NextColours[2], preview[2]);
 }
 
 // 79 balls: the move spawns two in the preview colours, fills the board and ends the game.
@@ -164,16 +180,14 @@ TEST_F(SpawnTest, ShortPreviewNeverSpawnsAColourlessBall) {
 
 TEST_F(SpawnTest, SpawnNeverRunsForever) {
   // The count says three cells are free, the board has only one (its balls still hold
-  // their cells), and the random source keeps naming an occupied cell.
+  // their cells): one ball comes, on that cell.
   FillWithoutRuns({{4, 4}});
   ctx.m_nBallCount = 78;
   ctx.m_NextColours[0] = 1;
   ctx.m_NextColours[1] = 2;
   ctx.m_NextColours[2] = 3;
-  for (int n = 0; n < 100000; ++n) rand.script.push_back(0);
-  rand.limit = 1000000;
   CBall temporary(&ctx);
-  EXPECT_NO_THROW(temporary.SpawnBalls(3));
+  temporary.SpawnBalls(3);
   EXPECT_EQ(ctx.m_Board[4][4], 1);
   EXPECT_EQ(ctx.m_nBallCount, 79);
 }

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/gl_device.h"
+#include "platform/d3d8/gl_functions.h"
 #include "platform/d3d8/gl_window_bridge.h"
+#include "platform/d3d8/memory_resources.h"
 #include "tests/support/back_buffer_pixels.h"
 #include "tests/support/gl_test_window.h"
 
@@ -481,4 +485,74 @@ TEST_F(GLDeviceTest, PointLightWithAmbientLightsAMeshVertexFormat) {
   device->LightEnable(18, FALSE);
   auto pixels = ReadBack();
   ExpectColor(pixels[36][32], 0, 255, 128, "diffuse from the point light plus its ambient", 6);
+}
+
+// Textures reach OpenGL when they are filled, not at the first draw, and the memory
+// copy goes; locks read the pixels back, and a texture outliving its device keeps them.
+TEST_F(GLDeviceTest, AFilledTextureIsInOpenGLAtOnceAndKeptOnlyThere) {
+  const std::vector<DWORD> texels = {0xFF102030u, 0xFF405060u, 0x80708090u, 0x00A0B0C0u,
+                                     0xFFFFFFFFu, 0xFF000000u, 0xFF00FF00u, 0xFFFF0000u};
+  IDirect3DTexture8* texture = MakeTexture(4, 2, D3DFMT_A8R8G8B8, {}, texels);
+  CMemoryTexture* memory = AsMemoryTexture(texture);
+  ASSERT_NE(nullptr, memory);
+  ASSERT_NE(0u, memory->glName);
+  EXPECT_FALSE(memory->HasPixels(0));
+  auto expectInOpenGL = [&](size_t index, DWORD argb) {
+    std::vector<BYTE> rgba(texels.size() * 4);
+    glBindTexture(GL_TEXTURE_2D, memory->glName);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const BYTE* texel = &rgba[index * 4];
+    EXPECT_EQ(argb, DWORD(texel[3]) << 24 | DWORD(texel[0]) << 16 | DWORD(texel[1]) << 8 | texel[2]) << index;
+  };
+  for (size_t i = 0; i < texels.size(); ++i) expectInOpenGL(i, texels[i]);
+  D3DSURFACE_DESC desc;
+  ASSERT_EQ(S_OK, texture->GetLevelDesc(0, &desc));
+  EXPECT_EQ(4u * 2u * 4u, desc.Size);
+  EXPECT_EQ(4u, desc.Width);
+
+  // A partial lock sees what is there; what it writes reaches OpenGL at the unlock.
+  D3DLOCKED_RECT locked;
+  const RECT one = {1, 1, 2, 2};
+  ASSERT_EQ(S_OK, texture->LockRect(0, &locked, &one, 0));
+  EXPECT_EQ(texels[5], *static_cast<DWORD*>(locked.pBits));
+  *static_cast<DWORD*>(locked.pBits) = 0xFF0000FFu;
+  ASSERT_EQ(S_OK, texture->UnlockRect(0));
+  EXPECT_FALSE(memory->HasPixels(0));
+  expectInOpenGL(5, 0xFF0000FFu);
+  expectInOpenGL(4, texels[4]);
+
+  // The device goes first (it reports the texture still referenced).
+  EXPECT_EQ(0u, device->Release());
+  device = nullptr;
+  ASSERT_EQ(S_OK, texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY));
+  const DWORD* pixels = static_cast<const DWORD*>(locked.pBits);
+  EXPECT_EQ(texels[0], pixels[0]);
+  EXPECT_EQ(0xFF0000FFu, pixels[5]);
+  EXPECT_EQ(texels[7], pixels[7]);
+  texture->UnlockRect(0);
+  EXPECT_EQ(0u, texture->Release());
+}
+
+// Vertical sync is on by default, windowed and full screen; VANTOREL_NO_VSYNC=1 (set
+// for every test) turns it off, as does immediate presentation in full screen.
+TEST_F(GLDeviceTest, VerticalSyncUnlessTheEnvironmentTurnsItOff) {
+  const char* current = std::getenv("VANTOREL_NO_VSYNC");
+  const std::string saved = current ? current : "";
+  D3DPRESENT_PARAMETERS windowed = {}, fullScreen = {}, immediate = {};
+  windowed.Windowed = TRUE;
+  immediate.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  unsetenv("VANTOREL_NO_VSYNC");
+  EXPECT_TRUE(CGLDevice::WantsVerticalSync(windowed));
+  EXPECT_TRUE(CGLDevice::WantsVerticalSync(fullScreen));
+  EXPECT_FALSE(CGLDevice::WantsVerticalSync(immediate));
+  setenv("VANTOREL_NO_VSYNC", "0", 1);
+  EXPECT_TRUE(CGLDevice::WantsVerticalSync(windowed));
+  setenv("VANTOREL_NO_VSYNC", "1", 1);
+  EXPECT_FALSE(CGLDevice::WantsVerticalSync(windowed));
+  EXPECT_FALSE(CGLDevice::WantsVerticalSync(fullScreen));
+  if (current)
+    setenv("VANTOREL_NO_VSYNC", saved.c_str(), 1);
+  else
+    unsetenv("VANTOREL_NO_VSYNC");
 }

@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "platform/d3d8/pixel_format.h"
-#include "platform/d3d8/recording_device.h"
 #include "platform/d3dx/d3dx8.h"
 #include "tests/d3dx/test_images.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "platform/dinput/dinput.h"
 #include "platform/dinput/dinput_bridge.h"
+#include "platform/dinput/dinput_testing.h"
 #include "tests/support/input_events.h"
 
 namespace {

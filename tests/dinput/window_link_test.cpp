@@ -4,7 +4,9 @@
 
 #include "platform/dinput/dinput.h"
 #include "platform/dinput/dinput_bridge.h"
+#include "platform/dinput/dinput_testing.h"
 #include "platform/win32/window_bridge.h"
+#include "platform/win32/window_testing.h"
 #include "platform/win32/winuser.h"
 
 namespace {

@@ -4,8 +4,9 @@
 
 #include "engine/samplecache.h"
 #include "engine/texturecache.h"
-#include "platform/d3d8/recording_device.h"
-#include "platform/sound/recording_sound_backend.h"
+#include "platform/sound/sound_backend_testing.h"
+#include "tests/support/d3d8/recording_device.h"
+#include "tests/support/sound/recording_sound_backend.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/d3d8/recording_device.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "engine/renderqueue.h"
 #include "engine/texturecache.h"
 #include "engine/vertexshader.h"
-#include "platform/d3d8/recording_device.h"
 #include "platform/xfile/d3dx8mesh.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/gamecontext.h"
-#include "platform/d3d8/recording_device.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

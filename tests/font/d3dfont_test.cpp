@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/d3d8/recording_device.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

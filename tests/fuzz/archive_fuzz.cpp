@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/packfile.h"
-#include "platform/d3d8/recording_device.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

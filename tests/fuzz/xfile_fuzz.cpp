@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/d3d8/recording_device.h"
 #include "platform/xfile/d3dx8mesh.h"
 #include "platform/xfile/dxfile.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

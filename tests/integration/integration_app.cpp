@@ -1,4 +1,5 @@
 #include "integration_app.h"
+#include "platform/win32/window_testing.h"
 
 #include <unistd.h>
 

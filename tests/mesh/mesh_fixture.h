@@ -10,8 +10,8 @@
 #include "engine/gamecontext.h"
 #include "engine/meshcache.h"
 #include "engine/texturecache.h"
-#include "platform/d3d8/recording_device.h"
 #include "platform/xfile/xfile_writer.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace mesh_test {
 

@@ -3,9 +3,10 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include "platform/sound/sound_backend_testing.h"
 #include "services_fixture.h"
-#include "tests/support/sound/synth_audio.h"
 #include "tests/support/sound/song_wait.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace {
 

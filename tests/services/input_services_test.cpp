@@ -6,10 +6,11 @@
 #include <cstring>
 
 #include "platform/dinput/dinput_bridge.h"
+#include "platform/dinput/dinput_testing.h"
 #include "platform/win32/com.h"
 #include "services_fixture.h"
-#include "tests/support/sound/synth_audio.h"
 #include "tests/support/input_events.h"
+#include "tests/support/sound/synth_audio.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include "platform/dinput/dinput_bridge.h"
+#include "platform/dinput/dinput_testing.h"
+#include "platform/sound/sound_backend_testing.h"
 #include "tests/support/sound/synth_audio.h"
 
 void ServicesTest::SetUp() {

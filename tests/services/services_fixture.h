@@ -12,7 +12,7 @@
 #include "engine/gamecontext.h"
 #include "engine/samplecache.h"
 #include "engine/texturecache.h"
-#include "platform/sound/recording_sound_backend.h"
+#include "tests/support/sound/recording_sound_backend.h"
 #include "tools/pewriter/pe_writer.h"
 
 class ServicesTest : public ::testing::Test {

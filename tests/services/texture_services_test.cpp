@@ -1,6 +1,6 @@
 // Textures by name into the texture cache, on the recording device.
-#include "platform/d3d8/recording_device.h"
 #include "services_fixture.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 // switches, resizes, mode changes, the error boxes and the clean-up.
 #include <cstring>
 
+#include "platform/win32/window_testing.h"
 #include "tests/shell/shell_test_app.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/d3d8/recording_device.h"
 #include "shell/d3dutil_cursor.h"
+#include "tests/support/d3d8/recording_device.h"
 
 namespace {
 

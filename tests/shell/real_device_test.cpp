@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/window_bridge.h"
+#include "platform/win32/window_testing.h"
 #include "shell/d3dapp.h"
 #include "shell/resource.h"
 

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d8/recording_device.h"
 #include "platform/d3d8/state_model.h"
 #include "platform/win32/window_bridge.h"
+#include "platform/win32/window_testing.h"
 #include "shell/d3dapp.h"
 #include "shell/resource.h"
+#include "tests/support/d3d8/recording_device.h"
 
 class CTestApp : public CD3DApplication {
  public:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/window_bridge.h"
+#include "platform/win32/window_testing.h"
 #include "platform/win32/winuser.h"
 
 namespace {

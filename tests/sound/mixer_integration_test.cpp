@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sound/fmod.h"
+#include "platform/sound/sound_backend_testing.h"
 #include "tests/support/sound/song_wait.h"
 #include "tests/support/sound/synth_audio.h"
 

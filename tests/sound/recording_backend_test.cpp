@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "platform/sound/fmod.h"
-#include "platform/sound/recording_sound_backend.h"
+#include "platform/sound/sound_backend_testing.h"
 #include "platform/win32/win32.h"
+#include "tests/support/sound/recording_sound_backend.h"
 #include "tests/support/sound/synth_audio.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/dinput/dinput_bridge.h"
+#include "platform/dinput/dinput_testing.h"
 
 namespace {
 

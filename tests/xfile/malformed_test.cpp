@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d8/recording_device.h"
 #include "platform/xfile/d3dx8mesh.h"
+#include "tests/support/d3d8/recording_device.h"
 #include "tests/xfile/sample_meshes.h"
 
 namespace {

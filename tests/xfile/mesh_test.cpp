@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d8/recording_device.h"
+#include "tests/support/d3d8/recording_device.h"
 #include "tests/xfile/sample_meshes.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/d3d8/recording_device.h"
+#include "tests/support/d3d8/recording_device.h"
 
 #include <algorithm>
 #include <cstdio>

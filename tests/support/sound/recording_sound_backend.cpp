@@ -1,4 +1,4 @@
-#include "platform/sound/recording_sound_backend.h"
+#include "tests/support/sound/recording_sound_backend.h"
 
 #include <cstdint>
 #include <cstdio>

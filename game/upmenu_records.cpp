@@ -1,0 +1,103 @@
+// The records file "records.rcd": 8 rows of a 12-byte name and the score squared
+// (unsigned 32-bit little-endian), row 0 the best. A stored value that is not a
+// square makes the whole file count as damaged, and the default table is used.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/gamecontext.h"
+#include "game/upmenu.h"
+#include "platform/win32/atomic_file.h"
+
+const char RECORDS_FILE_NAME[] = "records.rcd";
+
+namespace {
+
+const int kRowBytes = RECORDS_FILE_SIZE / RECORD_ROWS;
+static_assert(kRowBytes == RECORD_NAME_SIZE + 4, "a row is a name and a 32-bit value");
+
+// Copies a name of at most 11 characters and zero-fills the field after it, so the
+// result always ends within its 12 bytes and carries no stale letters.
+void CopyName(char (&to)[RECORD_NAME_SIZE], const char* from) {
+  size_t n = 0;
+  while (n < RECORD_NAME_SIZE - 1 && from[n]) ++n;
+  std::memcpy(to, from, n);
+  std::memset(to + n, 0, RECORD_NAME_SIZE - n);
+}
+
+// The score whose square is the stored value, or false when the root's fraction is a
+// thousandth or more (the file's only check against damage).
+bool ScoreFromSquare(DWORD dwStored, DWORD* pScore) {
+  const double root = std::sqrt(static_cast<double>(dwStored));
+  const long long thousandths = static_cast<long long>(1000.0 * root);
+  const long long whole = static_cast<long long>(std::floor(root));
+  if (thousandths != 1000 * whole) return false;
+  *pScore = static_cast<DWORD>(thousandths / 1000);
+  return true;
+}
+
+// The whole file when it exists and has exactly the table's size; -1 when it is missing.
+int ReadRecordsFile(unsigned char (&file)[RECORDS_FILE_SIZE]) {
+  std::FILE* f = std::fopen(RECORDS_FILE_NAME, "rb");
+  if (!f) return -1;
+  const size_t n = std::fread(file, 1, sizeof file, f);
+  const bool longer = std::fgetc(f) != EOF;
+  std::fclose(f);
+  return longer ? RECORDS_FILE_SIZE + 1 : static_cast<int>(n);
+}
+
+}  // namespace
+
+HRESULT CUpMenu::LoadRecords() {
+  unsigned char file[RECORDS_FILE_SIZE];
+  const int n = ReadRecordsFile(file);
+  if (n < 0) return E_FAIL;
+
+  RecordRow rows[RECORD_ROWS];
+  bool ok = n == RECORDS_FILE_SIZE;
+  for (int r = 0; ok && r < RECORD_ROWS; ++r) {
+    const unsigned char* p = file + r * kRowBytes;
+    char name[RECORD_NAME_SIZE];
+    std::memcpy(name, p, sizeof name);
+    CopyName(rows[r].szName, name);
+    DWORD stored = 0;
+    for (int k = 0; k < 4; ++k) stored |= static_cast<DWORD>(p[RECORD_NAME_SIZE + k]) << (8 * k);
+    ok = ScoreFromSquare(stored, &rows[r].dwScore);
+    rows[r].dwScore = CappedScore(rows[r].dwScore);
+  }
+  if (!ok) {
+    m_pContext->WriteLog("FAIL: Damaged records file records.rcd!\n");
+    return E_FAIL;
+  }
+  std::memcpy(m_pContext->m_Records, rows, sizeof rows);
+  return S_OK;
+}
+
+HRESULT CUpMenu::SetDefaultRecords() {
+  for (int i = 0; i < RECORD_ROWS; ++i) {
+    RecordRow& row = m_pContext->m_Records[RECORD_ROWS - 1 - i];
+    CopyName(row.szName, "Tavrinell");
+    row.dwScore = static_cast<DWORD>(30 + 10 * i);
+  }
+  return S_OK;
+}
+
+HRESULT CUpMenu::SaveRecords() {
+  CGameContext* c = m_pContext;
+  unsigned char file[RECORDS_FILE_SIZE];
+  for (int r = 0; r < RECORD_ROWS; ++r) {
+    RecordRow& row = c->m_SaveRecords[r];
+    CopyName(row.szName, c->m_Records[r].szName);
+    // A capped score's square always fits, and always loads back.
+    const DWORD score = CappedScore(c->m_Records[r].dwScore);
+    row.dwScore = score * score;
+    unsigned char* p = file + r * kRowBytes;
+    std::memcpy(p, row.szName, RECORD_NAME_SIZE);
+    for (int k = 0; k < 4; ++k) p[RECORD_NAME_SIZE + k] = static_cast<unsigned char>(row.dwScore >> (8 * k));
+  }
+  if (!WriteFileAtomically(RECORDS_FILE_NAME, file, sizeof file)) {
+    c->WriteLog("FAIL: Can not write records file records.rcd!\n");
+    return E_FAIL;
+  }
+  return S_OK;
+}

@@ -1,0 +1,31 @@
+// A started game context (sound through the recording backend, the DirectInput
+// stand-in fed with synthetic SDL events), a 640x480 screen, a camera looking at the
+// board, a log and a resource library with the middle button's sound.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "engine/gamecontext.h"
+#include "engine/listengine.h"
+#include "tests/support/sound/recording_sound_backend.h"
+
+class GameInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // One frame of the scene list, dwElapsed ms after the last one.
+  void Frame(DWORD dwElapsed = 5);
+  // Points the pick ray from vEye through vTarget (the view looks along it).
+  void Aim(const D3DXVECTOR3& vEye, const D3DXVECTOR3& vTarget);
+  std::string LogText();
+
+  RecordingSoundBackend sound;
+  CGameContext ctx;
+  CListEngine list;
+  std::string dir;
+  std::FILE* log = nullptr;
+};

@@ -1,0 +1,158 @@
+// The kept files through the real file system: the saved game and the records table
+// round-trip exactly, damaged or hostile files change nothing they should not, and a
+// write that fails leaves the previous file whole.
+#include <sys/stat.h>
+
+#include "game/savefile.h"
+#include "game/upmenu.h"
+#include "records_fixture.h"
+
+namespace records_test {
+namespace {
+
+void Put(Bytes& file, size_t at, DWORD value) {
+  for (int k = 0; k < 4; ++k) file[at + k] = static_cast<unsigned char>(value >> (8 * k));
+}
+
+// Eight rows named "Row<r>" with the squares of 80, 70, .. 10.
+Bytes RecordsFile() {
+  Bytes file(128, 0);
+  for (int r = 0; r < 8; ++r) {
+    std::snprintf(reinterpret_cast<char*>(&file[16 * r]), 12, "Row%c", char('0' + r));
+    Put(file, 16 * r + 12, DWORD((80 - 10 * r) * (80 - 10 * r)));
+  }
+  return file;
+}
+
+using SaveFileTest = RecordsTest;
+using RecordsFileTest = RecordsTest;
+
+TEST_F(SaveFileTest, RoundTripRestoresTheGameAndNeverLowersTheBestScore) {
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 9; ++j) ctx.m_Board[i][j] = (i * 9 + j) % 8;
+  INT saved[9][9];
+  std::memcpy(saved, ctx.m_Board, sizeof saved);
+  ctx.m_Board[4][4] = CELL_IN_RUN;  // a run being removed is stored as empty
+  ctx.m_Board[4][5] = CELL_REMOVING;
+  saved[4][4] = saved[4][5] = CELL_EMPTY;
+  const INT preview[3] = {3, 0, 7};
+  std::memcpy(ctx.m_NextColours, preview, sizeof preview);
+  ctx.m_nScore = 1234;
+  EXPECT_EQ(S_FALSE, SaveGame(&ctx));  // a ball is moving: nothing written
+  EXPECT_TRUE(ReadBytes("Vantorel.sav").empty());
+  ctx.m_bIdle = 1;
+  ASSERT_EQ(S_OK, SaveGame(&ctx));
+  const Bytes file = ReadBytes("Vantorel.sav");
+  ASSERT_EQ(340u, file.size());
+  EXPECT_EQ(ctx.m_Board[2][5], file[36 * 2 + 4 * 5]);
+
+  std::memset(ctx.m_Board, 0, sizeof ctx.m_Board);
+  ctx.m_nScore = 5;
+  ctx.m_nBestScore = 2000;
+  ctx.m_bUndoAvailable = 1;
+  ctx.m_bIdle = 0;
+  ASSERT_EQ(S_OK, LoadGame(&ctx));
+  EXPECT_EQ(0, std::memcmp(saved, ctx.m_Board, sizeof saved));
+  EXPECT_EQ(0, std::memcmp(preview, ctx.m_NextColours, sizeof preview));
+  EXPECT_EQ(1234, ctx.m_nScore);
+  EXPECT_EQ(2000, ctx.m_nBestScore);
+  EXPECT_EQ(0, ctx.m_bUndoAvailable);
+  EXPECT_TRUE(ctx.m_bIdle && ctx.m_bRebuildBalls);
+  ctx.m_nBestScore = 100;
+  ASSERT_EQ(S_OK, LoadGame(&ctx));
+  EXPECT_EQ(1234, ctx.m_nBestScore);
+  EXPECT_EQ("", LogText());
+}
+
+TEST_F(SaveFileTest, DamagedFilesChangeNothingAndAFailedWriteKeepsTheOldFile) {
+  EXPECT_EQ(S_FALSE, LoadGame(&ctx));  // no file: quietly nothing
+  ctx.m_bIdle = 1;
+  ASSERT_EQ(S_OK, SaveGame(&ctx));
+  const Bytes good = ReadBytes("Vantorel.sav");
+  std::vector<Bytes> damaged(6, good);
+  damaged[0].pop_back();
+  damaged[1].push_back(0);
+  Put(damaged[2], 36 * 3 + 4 * 7, 9);  // a cell
+  Put(damaged[3], 336, DWORD(-1));     // the score
+  Put(damaged[4], 336, 10000);
+  Put(damaged[5], 328, 8);             // a preview colour
+  ctx.m_Board[1][1] = 5;
+  ctx.m_nScore = 77;
+  for (const Bytes& file : damaged) {
+    WriteBytes("Vantorel.sav", file);
+    EXPECT_EQ(E_FAIL, LoadGame(&ctx)) << file.size();
+    EXPECT_EQ(5, ctx.m_Board[1][1]);
+    EXPECT_EQ(77, ctx.m_nScore);
+    EXPECT_EQ(0, ctx.m_bRebuildBalls);
+  }
+  EXPECT_EQ(6 * std::string("FAIL: Damaged save file Vantorel.sav!\n").size(), LogText().size());
+
+  WriteBytes("Vantorel.sav", good);
+  ASSERT_EQ(0, mkdir("Vantorel.sav.tmp", 0755));  // where the new contents would go
+  EXPECT_EQ(E_FAIL, SaveGame(&ctx));
+  EXPECT_EQ(good, ReadBytes("Vantorel.sav"));
+  EXPECT_NE(std::string::npos, LogText().find("FAIL: Can not write save file Vantorel.sav!\n"));
+}
+
+TEST_F(RecordsFileTest, TableWrittenByOneRunReadsBackInTheNext) {
+  CGameContext first;
+  {
+    CUpMenu bar(&first);  // no file: the default table, nothing written yet
+    EXPECT_EQ(100, first.m_nBestScore);
+    EXPECT_TRUE(ReadBytes("records.rcd").empty());
+    bar.DeleteDeviceObjects();
+    EXPECT_EQ(DWORD(90 * 90), first.m_SaveRecords[1].dwScore);
+    // Stale letters in the scratch rows never reach the file; a score past 9999 is capped.
+    for (RecordRow& row : first.m_SaveRecords) std::memset(row.szName, 'X', sizeof row.szName);
+    std::strcpy(first.m_Records[0].szName, "Ann");
+    first.m_Records[0].dwScore = 70000;
+    first.m_Records[5].dwScore = 0;
+    first.m_bSaveRecordsRequest = 1;
+    bar.FrameMove();
+    EXPECT_EQ(0, first.m_bSaveRecordsRequest);
+  }
+  const Bytes file = ReadBytes("records.rcd");
+  ASSERT_EQ(128u, file.size());
+  EXPECT_EQ(Bytes({'A', 'n', 'n', 0, 0, 0, 0, 0, 0, 0, 0, 0}), Bytes(file.begin(), file.begin() + 12));
+
+  CUpMenu bar(&ctx);
+  EXPECT_STREQ("Ann", ctx.m_Records[0].szName);
+  EXPECT_EQ(9999, ctx.m_nBestScore);
+  EXPECT_EQ(0u, ctx.m_Records[5].dwScore);
+  EXPECT_EQ(70u, ctx.m_Records[3].dwScore);
+
+  ASSERT_EQ(0, mkdir("records.rcd.tmp", 0755));
+  ctx.m_Records[0].dwScore = 5000;
+  EXPECT_EQ(E_FAIL, bar.SaveRecords());
+  EXPECT_EQ(file, ReadBytes("records.rcd"));
+  EXPECT_EQ("FAIL: Can not write records file records.rcd!\n", LogText());
+}
+
+TEST_F(RecordsFileTest, DamagedFilesGiveTheDefaultTableAndHostileNamesAreBounded) {
+  const struct {
+    DWORD stored;  // in row 5
+    DWORD score;   // loaded; 0 with the default table
+  } cases[] = {{100 * 100 + 1, 0}, {500 * 500 + 1, 500}, {0, 0}, {65535u * 65535u, 9999}};
+  for (const auto& c : cases) {
+    Bytes file = RecordsFile();
+    Put(file, 16 * 5 + 12, c.stored);
+    std::memcpy(&file[16 * 3], "ABCDEFGHIJKL", 12);  // no zero byte
+    WriteBytes("records.rcd", file);
+    CGameContext run;
+    run.m_pLog = log;
+    CUpMenu bar(&run);
+    const bool damaged = c.score == 0 && c.stored != 0;
+    EXPECT_STREQ(damaged ? "Tavrinell" : "ABCDEFGHIJK", run.m_Records[3].szName) << c.stored;
+    EXPECT_EQ(damaged ? 50u : c.score, run.m_Records[5].dwScore) << c.stored;
+    EXPECT_EQ(damaged ? 90u : 70u, run.m_Records[1].dwScore) << c.stored;
+  }
+  Bytes cut = RecordsFile();
+  cut.resize(100);
+  WriteBytes("records.rcd", cut);
+  CUpMenu bar(&ctx);
+  EXPECT_STREQ("Tavrinell", ctx.m_Records[0].szName);
+  EXPECT_EQ("FAIL: Damaged records file records.rcd!\nFAIL: Damaged records file records.rcd!\n", LogText());
+}
+
+}  // namespace
+}  // namespace records_test

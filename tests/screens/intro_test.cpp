@@ -1,0 +1,147 @@
+// The intro's timeline on a fake clock: strict phase bounds, the fade's long frames,
+// the hand-over to the opening flight with the first song, and a tick that wraps.
+#include <cstdlib>
+#include <memory>
+
+#include "game/intro.h"
+#include "screens_fixture.h"
+
+namespace screens_test {
+namespace {
+
+class IntroTest : public ScreensTest {
+ protected:
+  // From the start through the wait and a fade-in that reaches full brightness at once.
+  void RunToHold(CIntro& intro) {
+    Frame(intro, 1001);
+    ASSERT_EQ(0, intro.m_bWaitPhase);
+    Frame(intro, 900);  // 270 grey levels: full brightness in one frame
+    Frame(intro, 10);   // the fade-in ends a frame later
+    ASSERT_EQ(0, intro.m_bFadeInPhase);
+  }
+  void RunToEnd(CIntro& intro) {
+    RunToHold(intro);
+    Frame(intro, 3001);
+    Frame(intro, 900);
+    Frame(intro, 10);
+    ASSERT_EQ(0, intro.m_bFadeOutPhase);
+    Frame(intro, 501);
+  }
+};
+
+TEST_F(IntroTest, PhaseBoundsAreStrictAndALongFrameJumpsToFullBrightness) {
+  CIntro intro(&ctx);
+  ctx.m_dwMode = GAMEMODE_INTRO;
+  ASSERT_NE(nullptr, intro.m_pLogoVB);
+  EXPECT_EQ(1024.0f, intro.m_LogoQuad[5].x);
+  EXPECT_EQ(768.0f, intro.m_LogoQuad[5].y);
+
+  Frame(intro, 1000);  // exactly 1000 ms: still black
+  EXPECT_EQ(1, intro.m_bWaitPhase);
+  EXPECT_EQ(0xFF000000u, intro.m_LogoQuad[0].color);
+  Frame(intro, 1);
+  EXPECT_EQ(0, intro.m_bWaitPhase);
+
+  Frame(intro, 100);  // 30 grey levels
+  EXPECT_EQ(0xFF1E1E1Eu, intro.m_dwFadeColor);
+  Frame(intro, 800);  // past 255: full brightness at once, "Welcome" not yet
+  EXPECT_EQ(0xFFFFFFFFu, intro.m_dwFadeColor);
+  EXPECT_EQ(0xFFFFFFFFu, intro.m_LogoQuad[3].color);
+  EXPECT_EQ(0, Heard("Welcome"));
+  Frame(intro, 10);
+  EXPECT_EQ(1, Heard("Welcome"));
+  EXPECT_EQ(255.0f, intro.m_fFadeLevel);
+
+  Frame(intro, 3000);  // exactly 3000 ms held
+  EXPECT_EQ(1, intro.m_bHoldPhase);
+  Frame(intro, 1);
+  EXPECT_EQ(0, intro.m_bHoldPhase);
+  Frame(intro, 1000);  // the fade-out goes to black and ends a frame later
+  EXPECT_EQ(0xFF000000u, intro.m_dwFadeColor);
+  Frame(intro, 10);
+  EXPECT_EQ(0, intro.m_bFadeOutPhase);
+  Frame(intro, 500);
+  EXPECT_EQ(0, intro.m_bDead);
+  EXPECT_EQ(GAMEMODE_INTRO, ctx.m_dwMode);
+
+  Frame(intro, 1);
+  EXPECT_EQ(1, intro.m_bDead);
+  EXPECT_EQ(GAMEMODE_FLYIN, ctx.m_dwMode);
+  EXPECT_EQ(1, ctx.m_bNewGameRequest);
+  EXPECT_EQ(nullptr, intro.m_pLogoVB);
+  EXPECT_EQ("GameFone1 loop", SongStarted());
+  EXPECT_EQ(100, FMUSIC_GetMasterVolume(ctx.m_pSong));
+}
+
+TEST_F(IntroTest, TimedPhasesCountRightWhenTheTickWraps) {
+  // The end of the wait lies past the wrap: it must neither come at once nor late.
+  ctx.m_dwTime = 0xFFFFFFFFu - 500;
+  CIntro intro(&ctx);
+  for (int k = 0; k < 10; ++k) Frame(intro, 100);
+  EXPECT_EQ(1, intro.m_bWaitPhase);
+  Frame(intro, 1);
+  EXPECT_EQ(0, intro.m_bWaitPhase);
+
+  // A long frame that crosses the wrap ends the hold.
+  intro.m_bFadeInPhase = 0;
+  ctx.m_dwTime = 0xFFFFFFFFu - 3500;
+  intro.m_dwPhaseStart = ctx.m_dwTime;
+  Frame(intro, 3600);
+  EXPECT_EQ(0, intro.m_bHoldPhase);
+}
+
+TEST_F(IntroTest, SoundOffStillHandsOverAndLogsTheMissingSong) {
+  ctx.m_bSound = 0;
+  CIntro intro(&ctx);
+  RunToEnd(intro);
+  EXPECT_EQ(1, intro.m_bDead);
+  EXPECT_EQ(GAMEMODE_FLYIN, ctx.m_dwMode);
+  EXPECT_EQ(1, ctx.m_bNewGameRequest);
+  EXPECT_EQ("FAIL: Can not load FMOD SONG\n", LogText());
+  EXPECT_EQ("", SongStarted());
+}
+
+TEST_F(IntroTest, SongByMusicType) {
+  {
+    ctx.m_nMusType = 0;  // random, played once so the rotation goes on
+    std::srand(7);
+    CIntro intro(&ctx);
+    RunToEnd(intro);
+    const std::string started = SongStarted();
+    EXPECT_EQ(" once", started.substr(started.size() - 5)) << started;
+  }
+  {
+    // A song that cannot be loaded starts nothing: the current one stays as it was.
+    WriteLibrary(false);
+    Mark();
+    ctx.m_nMusType = 3;
+    CIntro intro(&ctx);
+    RunToEnd(intro);
+    EXPECT_EQ(1, intro.m_bDead);
+    EXPECT_EQ(0, CountSinceMark("PlaySong"));
+    EXPECT_NE(std::string::npos, LogText().find("FAIL: Can not find resource in FMOD!\n"));
+  }
+}
+
+TEST_F(IntroTest, DeviceResetLaysTheQuadOutForTheNewSizeWithTheFadeColour) {
+  CIntro intro(&ctx);
+  RunToHold(intro);
+  intro.InvalidateDeviceObjects();
+  EXPECT_EQ(nullptr, intro.m_pLogoVB);
+  ctx.m_dwWidth = 800;
+  ctx.m_dwHeight = 600;
+  intro.RestoreDeviceObjects();
+  ASSERT_NE(nullptr, intro.m_pLogoVB);
+  EXPECT_EQ(800.0f, intro.m_LogoQuad[4].x);
+  EXPECT_EQ(600.0f, intro.m_LogoQuad[2].y);
+  EXPECT_EQ(0xFFFFFFFFu, intro.m_LogoQuad[2].color);
+  intro.Render();
+  const std::vector<RenderItem> items = Queued();
+  ASSERT_EQ(1u, items.size());
+  EXPECT_STREQ("VantorelLogo", items[0].m_strTexture);
+  EXPECT_EQ(intro.m_pLogoVB, items[0].m_pVB);
+  EXPECT_EQ(2u, items[0].m_dwPrimCount);
+}
+
+}  // namespace
+}  // namespace screens_test
