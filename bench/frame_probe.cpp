@@ -89,6 +89,21 @@ void WriteFirstFrameMark(int64_t monotonicNs) {
   std::fclose(f);
 }
 
+// Replaced by rename, so a reader never sees half a line.
+void WriteStatus(const FrameRecord& record) {
+  static int64_t lastNs = 0;
+  if (record.monotonicNs - lastNs < 200000000 && g_frameCount > 1) return;
+  lastNs = record.monotonicNs;
+  const char* path = std::getenv(kFrameFileVariable);
+  if (!path) return;
+  const std::string status = std::string(path) + kStatusSuffix, partial = status + ".part";
+  std::FILE* f = std::fopen(partial.c_str(), "w");
+  if (!f) return;
+  std::fprintf(f, "%u %u %u\n", g_frameCount, record.triangles, record.draws);
+  std::fclose(f);
+  std::rename(partial.c_str(), status.c_str());
+}
+
 void OnSignal(int signal) {
   if (signal == SIGUSR1) g_captureRequested = 1;
   if (signal == SIGUSR2) g_stopRequested = 1;
@@ -251,6 +266,7 @@ void SDL_GL_SwapWindow(void* window) {
   record.threadCpuNs = Now(CLOCK_THREAD_CPUTIME_ID);
   if (g_frameCount < kMaxFrames) g_frames[g_frameCount++] = record;
   if (g_frameCount == 1) WriteFirstFrameMark(record.monotonicNs);
+  WriteStatus(record);
   g_pending = FrameRecord();
   if (g_captureRequested) {
     g_captureRequested = 0;

@@ -17,6 +17,9 @@ constexpr char kFrameFileVariable[] = "VANTOREL_FRAME_PROBE";
 constexpr char kCaptureFileVariable[] = "VANTOREL_FRAME_CAPTURE";
 // Beside the frame file, written once at the first present: its monotonic time.
 constexpr char kFirstFrameSuffix[] = ".first";
+// Beside the frame file, replaced about five times a second: "<frames> <triangles> <draws>"
+// of the latest present, so the runner can tell the intro from the scene while it runs.
+constexpr char kStatusSuffix[] = ".now";
 
 constexpr uint32_t kFrameMagic = 0x56465246;    // "FRFV"
 constexpr uint32_t kCaptureMagic = 0x56504143;  // "CAPV"
