@@ -486,7 +486,7 @@ int main(int argc, char** argv) {
     if (!mkdtemp(pattern)) return 2;
     o.workDir = pattern;
   } else {
-    mkdir(o.workDir.c_str(), 0755);
+    RunTool({"mkdir", "-p", o.workDir}, 10);
   }
   // The game finds res.dll beside its program; the work folder is only its working directory.
   std::printf("vantorel benchmark: %.1f s of play a mode, load average before: %s, %u processors\n", o.seconds,
