@@ -222,6 +222,12 @@ void CaptureDrawCall(GLenum mode, uint32_t vertexCount, std::vector<uint32_t> in
   g_draws.push_back(std::move(draw));
 }
 
+// An empty vector has no storage to hand to fwrite.
+template <typename T>
+void WriteAll(const std::vector<T>& items, std::FILE* f) {
+  if (!items.empty()) std::fwrite(items.data(), sizeof(T), items.size(), f);
+}
+
 void WriteCapture() {
   const char* path = std::getenv(kCaptureFileVariable);
   if (path) {
@@ -232,14 +238,14 @@ void WriteCapture() {
                                     static_cast<uint32_t>(viewport[3]), static_cast<uint32_t>(g_textures.size()),
                                     static_cast<uint32_t>(g_draws.size())};
       std::fwrite(&header, sizeof header, 1, f);
-      std::fwrite(g_textures.data(), sizeof(CaptureTexture), g_textures.size(), f);
+      WriteAll(g_textures, f);
       for (const CapturedDraw& d : g_draws) {
         std::fwrite(&d.head, sizeof d.head, 1, f);
-        std::fwrite(d.positions.data(), sizeof(float), d.positions.size(), f);
-        std::fwrite(d.normals.data(), sizeof(float), d.normals.size(), f);
-        std::fwrite(d.texCoords.data(), sizeof(float), d.texCoords.size(), f);
-        std::fwrite(d.colours.data(), 1, d.colours.size(), f);
-        std::fwrite(d.indices.data(), sizeof(uint32_t), d.indices.size(), f);
+        WriteAll(d.positions, f);
+        WriteAll(d.normals, f);
+        WriteAll(d.texCoords, f);
+        WriteAll(d.colours, f);
+        WriteAll(d.indices, f);
       }
       std::fclose(f);
     }

@@ -41,7 +41,7 @@ struct Capture {
 template <typename T>
 bool ReadVector(std::FILE* f, size_t count, std::vector<T>* out) {
   out->resize(count);
-  return std::fread(out->data(), sizeof(T), count, f) == count;
+  return count == 0 || std::fread(out->data(), sizeof(T), count, f) == count;
 }
 
 bool ReadCapture(const char* path, Capture* c) {
