@@ -18,7 +18,7 @@
 //   xvfb-run -s "-screen 0 1280x1024x24" env LIBGL_ALWAYS_SOFTWARE=1 ./vantorel_bench
 // Options: --seconds S (play measured, 20), --flight-seconds S (from the first present of
 // the scene after the intro to the menu key: the camera's opening flight, 3), --modes 640x480,800x600,1024x768, --no-load (measure the program's first scene
-// without the menu: for a program that has none), --smoke (1.5 s a mode, no load: checks
+// without the menu: for a program that has none), --smoke (1 s a mode, no load: checks
 // only that the figures come out), --game, --limit, --probe (paths; default beside this
 // program), --keep DIR (leave the run's files there, with a
 // screenshot of the game in play, game.png, per mode).
@@ -305,7 +305,7 @@ RunResult Run(const Options& o, const std::vector<std::string>& args, const std:
     ReadStatus(frameFile, &frames, &result.trianglesBefore);
     LoadCraftedGame(pid, width, height);
   }
-  SleepSeconds(1.0);  // the loaded balls land, the limit program warms up
+  SleepSeconds(o.load ? 1.0 : 0.3);  // the loaded balls land, the limit program warms up
   result.windowStartNs = NowNs();
   SleepSeconds(std::min(2.0, o.seconds / 2));
   if (!captureFile.empty()) {
@@ -438,7 +438,7 @@ int main(int argc, char** argv) {
     const std::string option = argv[a];
     const char* value = a + 1 < argc ? argv[a + 1] : "";
     if (option == "--smoke") {
-      o.seconds = 1.5;
+      o.seconds = 1.0;
       o.load = false;
     } else if (option == "--no-load") {
       o.load = false;
