@@ -144,7 +144,9 @@ HRESULT CIntro::Render() {
   item.m_bQuad = 1;
   item.m_bBlend = 0;
   item.m_bNoDepth = 0;
-  item.m_strTexture = "VantorelLogo";
+  // Black on black needs no picture: the first frame does not wait for the logo to load
+  // (CScenePreloader loads it during the wait).
+  item.m_strTexture = m_bWaitPhase ? "" : "VantorelLogo";
   item.m_bColorKey = 0;
   item.m_pVB = m_pLogoVB;
   item.m_dwPrimCount = 2;

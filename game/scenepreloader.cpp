@@ -4,11 +4,12 @@
 
 namespace {
 
-// Drawn without a colour key, as LoadTexture makes them: the surroundings (both ground
+// Drawn without a colour key, as LoadTexture makes them: the intro's logo, needed once
+// its first black second is over, the surroundings (both ground
 // details, so changing the option later needs no load), the floor's frame, the balls,
 // the top bar, then the caustic frames in the order the animation shows them.
 const char* const kNames[] = {
-    "WallWall",   "FloorWall", "BordurWall", "GroundEnvHi", "GroundEnvLow00", "SkyEnviron", "PlateFloor01",
+    "VantorelLogo", "WallWall",   "FloorWall", "BordurWall", "GroundEnvHi", "GroundEnvLow00", "SkyEnviron", "PlateFloor01",
     "BallTex",    "UpMenuNums", "Podskazka", "Caust00",     "Caust01",        "Caust02",    "Caust03",
     "Caust04",    "Caust05",   "Caust06",    "Caust07",     "Caust08",        "Caust09",    "Caust10",
     "Caust11",    "Caust12",   "Caust13",    "Caust14",     "Caust15",        "Caust16",    "Caust17",

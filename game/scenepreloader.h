@@ -1,6 +1,6 @@
-// Loads the textures the scene draws after the intro, one a frame while the intro
-// plays, so that neither the first frame nor the first frames of the scene wait for
-// them. A texture the intro ends too early for is loaded at its first draw, as
+// Loads the intro's logo and the textures the scene draws after the intro, one a frame
+// while the intro plays, so that neither the first frame nor the first frames of the
+// scene wait for them. A texture the intro ends too early for is loaded at its first draw, as
 // without this object; either way the same texture ends up in the cache.
 #pragma once
 

@@ -143,5 +143,19 @@ TEST_F(IntroTest, DeviceResetLaysTheQuadOutForTheNewSizeWithTheFadeColour) {
   EXPECT_EQ(2u, items[0].m_dwPrimCount);
 }
 
+TEST_F(IntroTest, TheBlackFirstSecondDrawsNoPicture) {
+  CIntro intro(&ctx);
+  intro.Render();
+  Frame(intro, 1000);
+  intro.Render();
+  Frame(intro, 1);  // the wait is over: the fade-in shows the logo
+  intro.Render();
+  const std::vector<RenderItem> items = Queued();
+  ASSERT_EQ(3u, items.size());
+  EXPECT_STREQ("", items[0].m_strTexture);
+  EXPECT_STREQ("", items[1].m_strTexture);
+  EXPECT_STREQ("VantorelLogo", items[2].m_strTexture);
+}
+
 }  // namespace
 }  // namespace screens_test

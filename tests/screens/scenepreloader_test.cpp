@@ -49,7 +49,7 @@ TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
     EXPECT_EQ(b.Width, a.Width);
     EXPECT_EQ(b.Height, a.Height);
   }
-  EXPECT_GE(n, 42u);  // the surroundings, floor frame, balls, top bar and 32 caustic frames
+  EXPECT_GE(n, 43u);  // the logo, surroundings, floor frame, balls, top bar and 32 caustic frames
   EXPECT_EQ(0, preloader.m_bDead);
   preloader.FrameMove();
   EXPECT_EQ(1, preloader.m_bDead);
