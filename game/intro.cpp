@@ -5,6 +5,7 @@
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "engine/screenquad.h"
+#include "engine/texturecache.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ const DWORD kEndMs = 500;
 const DWORD kHandOverSleepMs = 10;
 const FLOAT kDepth = 0.5f;
 const char* const kSongs[] = {"GameFone1", "GameFone2", "GameFone3"};
+const char kLogo[] = "VantorelLogo";
 
 // Strictly more than `dwSpan` ms since `dwStart`; unsigned, so a tick that wrapped
 // past zero in between still counts right.
@@ -108,6 +110,8 @@ void CIntro::StartFirstSong() {
 void CIntro::End() {
   m_bEndPhase = 0;
   DeleteDeviceObjects();
+  // The logo is never shown again: its memory goes back before the scene's peak.
+  if (m_pContext->m_pTextureCache) m_pContext->m_pTextureCache->Remove(kLogo);
   m_bDead = 1;
   m_pContext->m_dwMode = GAMEMODE_FLYIN;
   m_pContext->m_bNewGameRequest = 1;
@@ -146,7 +150,7 @@ HRESULT CIntro::Render() {
   item.m_bNoDepth = 0;
   // Black on black needs no picture: the first frame does not wait for the logo to load
   // (CScenePreloader loads it during the wait).
-  item.m_strTexture = m_bWaitPhase ? "" : "VantorelLogo";
+  item.m_strTexture = m_bWaitPhase ? "" : kLogo;
   item.m_bColorKey = 0;
   item.m_pVB = m_pLogoVB;
   item.m_dwPrimCount = 2;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/texturecache.h"
 #include "game/intro.h"
 #include "screens_fixture.h"
 
@@ -155,6 +156,24 @@ TEST_F(IntroTest, TheBlackFirstSecondDrawsNoPicture) {
   EXPECT_STREQ("", items[0].m_strTexture);
   EXPECT_STREQ("", items[1].m_strTexture);
   EXPECT_STREQ("VantorelLogo", items[2].m_strTexture);
+}
+
+TEST_F(IntroTest, TheEndReleasesTheLogoAndNothingElse) {
+  CTextureCache textures;
+  ctx.m_pTextureCache = &textures;
+  for (const char* strName : {"VantorelLogo", "BallTex"}) {
+    IDirect3DTexture8* pTexture = nullptr;
+    ASSERT_EQ(S_OK, pDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture));
+    textures.Add(pTexture, strName);
+  }
+  CIntro intro(&ctx);
+  RunToEnd(intro);
+  ASSERT_EQ(1, intro.m_bDead);
+  IDirect3DTexture8* pFound = nullptr;
+  EXPECT_EQ(E_FAIL, textures.Find("VantorelLogo", &pFound));
+  EXPECT_EQ(S_OK, textures.Find("BallTex", &pFound));
+  textures.Clear();
+  ctx.m_pTextureCache = nullptr;
 }
 
 }  // namespace
