@@ -35,6 +35,19 @@ class CNamedList {
 
   DWORD Count() const { return static_cast<DWORD>(m_entries.size()); }
 
+  // Drops every entry of that name, handing each non-null value to free; how many went.
+  template <typename Free>
+  DWORD Remove(const char* strName, Free free) {
+    if (!strName) return 0;
+    std::vector<Entry> removed;
+    std::vector<Entry> kept;
+    for (Entry& entry : m_entries) (entry.strName == strName ? removed : kept).push_back(std::move(entry));
+    m_entries.swap(kept);
+    for (const Entry& entry : removed)
+      if (entry.pValue) free(entry.pValue);
+    return static_cast<DWORD>(removed.size());
+  }
+
   // Empties the list, handing each non-null value to free first (in order of adding).
   template <typename Free>
   void Clear(Free free) {

@@ -16,6 +16,11 @@ HRESULT CTextureCache::Find(const char* strName, IDirect3DTexture8** ppTexture) 
   return m_textures.Find(strName, ppTexture) ? S_OK : E_FAIL;
 }
 
+HRESULT CTextureCache::Remove(const char* strName) {
+  const DWORD dwRemoved = m_textures.Remove(strName, [](IDirect3DTexture8* pTexture) { pTexture->Release(); });
+  return dwRemoved ? S_OK : E_FAIL;
+}
+
 HRESULT CTextureCache::Clear() {
   m_textures.Clear([](IDirect3DTexture8* pTexture) { pTexture->Release(); });
   return S_OK;

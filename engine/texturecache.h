@@ -18,6 +18,9 @@ class CTextureCache {
   // holds); then the first entry of that name, or null and E_FAIL. No reference is
   // added.
   HRESULT Find(const char* strName, IDirect3DTexture8** ppTexture);
+  // Releases the textures of that name and forgets them; E_FAIL when there were none.
+  // A device that still has one bound keeps it alive until it binds another.
+  HRESULT Remove(const char* strName);
   // Releases every texture and empties the cache.
   HRESULT Clear();
 

@@ -15,7 +15,6 @@ const DWORD kSkyLight = 18;
 const int kCausticFrames = 32;
 const float kCausticFramesPerMs = 0.02f;
 const float kCausticCycleEnd = 31.5f;
-const DWORD kPreloadKey = 0xFF000000;
 
 // Names are built once: records keep only the pointer, so it must outlive the frame.
 struct CausticNames {
@@ -56,10 +55,7 @@ CEnviron::CEnviron(CGameContext* pContext) : CMyObject(pContext) {
   m_pMesh = new CD3DMesh(pContext);
   LoadObjectMesh(pContext, m_pMesh, kMeshName);
   SetUpLight();
-  if (!pContext) return;
-  static const char* const kPreloads[] = {"WallWall",    "FloorWall",      "BordurWall",
-                                          "GroundEnvHi", "GroundEnvLow00", "SkyEnviron"};
-  for (const char* strName : kPreloads) pContext->LoadTexture(strName, kPreloadKey, 0);
+  // Its textures are loaded while the intro plays (CScenePreloader) or at first draw.
 }
 
 CEnviron::~CEnviron() {

@@ -18,6 +18,7 @@
 #include "game/mainmenu.h"
 #include "game/mouse.h"
 #include "game/options.h"
+#include "game/scenepreloader.h"
 #include "game/upmenu.h"
 #include "platform/win32/resources.h"
 #include "shell/d3dfont.h"
@@ -180,6 +181,7 @@ HRESULT CGameApp::StartGame() {
   m_pContext->m_nColours = 7;
   m_pContext->m_bLeftButton = 0;
   m_pList->Add(new CIntro(m_pContext));
+  m_pList->Add(new CScenePreloader(m_pContext));
   return S_OK;
 }
 

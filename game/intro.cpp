@@ -5,6 +5,7 @@
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "engine/screenquad.h"
+#include "engine/texturecache.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ const DWORD kEndMs = 500;
 const DWORD kHandOverSleepMs = 10;
 const FLOAT kDepth = 0.5f;
 const char* const kSongs[] = {"GameFone1", "GameFone2", "GameFone3"};
+const char kLogo[] = "VantorelLogo";
 
 // Strictly more than `dwSpan` ms since `dwStart`; unsigned, so a tick that wrapped
 // past zero in between still counts right.
@@ -108,6 +110,8 @@ void CIntro::StartFirstSong() {
 void CIntro::End() {
   m_bEndPhase = 0;
   DeleteDeviceObjects();
+  // The logo is never shown again: its memory goes back before the scene's peak.
+  if (m_pContext->m_pTextureCache) m_pContext->m_pTextureCache->Remove(kLogo);
   m_bDead = 1;
   m_pContext->m_dwMode = GAMEMODE_FLYIN;
   m_pContext->m_bNewGameRequest = 1;
@@ -139,8 +143,10 @@ HRESULT CIntro::FrameMove() {
 }
 
 HRESULT CIntro::Render() {
-  // The vertex colour multiplies the picture: the fade is its brightness.
-  QueueScreenQuads(m_pContext, m_pLogoVB, 2, "VantorelLogo", 0, 0, D3DBLEND_ONE, D3DBLEND_ZERO);
+  // The vertex colour multiplies the picture: the fade is its brightness. Black on
+  // black needs no picture, so the first frame does not wait for the logo to load
+  // (the scene preloader loads it during the wait).
+  QueueScreenQuads(m_pContext, m_pLogoVB, 2, m_bWaitPhase ? "" : kLogo, 0, 0, D3DBLEND_ONE, D3DBLEND_ZERO);
   return S_OK;
 }
 

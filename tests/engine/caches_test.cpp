@@ -87,6 +87,28 @@ TEST_F(TextureCacheTest, FindReleasesACallerTextureButNeverACachedOne) {
   cache.Clear();
 }
 
+TEST_F(TextureCacheTest, RemoveReleasesEveryEntryOfTheNameAndKeepsTheOthersInOrder) {
+  CTextureCache cache;
+  IDirect3DTexture8* pKept = NewTexture();
+  IDirect3DTexture8* pBound = NewTexture();
+  cache.Add(NewTexture(), "Logo");
+  cache.Add(pKept, "Floor");
+  cache.Add(pBound, "Logo");
+  pBound->AddRef();  // as a device holds what it has bound
+  EXPECT_EQ(S_OK, cache.Remove("Logo"));
+  EXPECT_EQ(1u, cache.Count());
+  EXPECT_FALSE(cache.Holds(pBound));
+  EXPECT_EQ(2u, m_pDevice->LiveResourceCount());  // the bound one lives on
+  EXPECT_EQ(0u, pBound->Release());
+  IDirect3DTexture8* pOut = nullptr;
+  EXPECT_EQ(E_FAIL, cache.Find("Logo", &pOut));
+  EXPECT_EQ(S_OK, cache.Find("Floor", &pOut));
+  EXPECT_EQ(pKept, pOut);
+  EXPECT_EQ(E_FAIL, cache.Remove("Logo"));
+  EXPECT_EQ(E_FAIL, cache.Remove(nullptr));
+  cache.Clear();
+}
+
 TEST_F(TextureCacheTest, DeletingTheCacheReleasesWhatIsLeft) {
   CTextureCache* pCache = new CTextureCache;
   pCache->Add(NewTexture(), "a");

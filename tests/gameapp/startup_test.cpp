@@ -39,8 +39,8 @@ TEST_F(GameAppTest, StartUpLogsTheCapsAssemblesTheSceneAndKeepsItsStatesAcrossTh
   EXPECT_EQ(expected, ReadFile("file.log").substr(0, expected.size()));
 
   // The list keeps its objects by draw order: keys 0 first, the mouse 99 last.
-  EXPECT_EQ((std::vector<std::string>{"keys", "camera", "intro", "environ", "floor", "upmenu", "mainmenu", "options",
-                                      "mouse"}),
+  EXPECT_EQ((std::vector<std::string>{"keys", "camera", "intro", "preloader", "environ", "floor", "upmenu", "mainmenu",
+                                      "options", "mouse"}),
             ObjectTypes());
   ASSERT_NE(nullptr, m_pContext->m_pCamera);
   EXPECT_STREQ("camera", static_cast<CMyObject*>(m_pContext->m_pCamera)->m_strType);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/renderqueue.h"
+#include "engine/texturecache.h"
 #include "game/intro.h"
 #include "screens_fixture.h"
 
@@ -115,6 +116,38 @@ TEST_F(IntroTest, SongByMusicTypeAndNoneWithoutSoundOrWhenItCannotLoad) {
     EXPECT_NE(std::string::npos, LogText().find("FAIL: Can not load FMOD SONG\n"));
     EXPECT_TRUE(Played("PlaySong").empty());
   }
+}
+
+TEST_F(IntroTest, TheBlackFirstSecondDrawsNoPicture) {
+  CIntro intro(&ctx);
+  intro.Render();
+  Frame(intro, 1000);
+  intro.Render();
+  Frame(intro, 1);  // the wait is over: the fade-in shows the logo
+  intro.Render();
+  const std::vector<RenderItem> items = Queued();
+  ASSERT_EQ(3u, items.size());
+  EXPECT_STREQ("", items[0].m_strTexture);
+  EXPECT_STREQ("", items[1].m_strTexture);
+  EXPECT_STREQ("VantorelLogo", items[2].m_strTexture);
+}
+
+TEST_F(IntroTest, TheEndReleasesTheLogoAndNothingElse) {
+  CTextureCache textures;
+  ctx.m_pTextureCache = &textures;
+  for (const char* strName : {"VantorelLogo", "BallTex"}) {
+    IDirect3DTexture8* pTexture = nullptr;
+    ASSERT_EQ(S_OK, pDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture));
+    textures.Add(pTexture, strName);
+  }
+  CIntro intro(&ctx);
+  RunToEnd(intro);
+  ASSERT_EQ(1, intro.m_bDead);
+  IDirect3DTexture8* pFound = nullptr;
+  EXPECT_EQ(E_FAIL, textures.Find("VantorelLogo", &pFound));
+  EXPECT_EQ(S_OK, textures.Find("BallTex", &pFound));
+  textures.Clear();
+  ctx.m_pTextureCache = nullptr;
 }
 
 }  // namespace
