@@ -310,6 +310,8 @@ RunResult Run(const Options& o, const std::vector<std::string>& args, const std:
   SleepSeconds(std::min(2.0, o.seconds / 2));
   if (!captureFile.empty()) {
     kill(pid, SIGUSR1);
+    // The probe writes the capture at the next present, which a loaded machine may delay.
+    for (int k = 0; k < 300 && !Exists(captureFile); ++k) SleepSeconds(0.1);
     if (o.keep) RunTool({"import", "-window", "root", dir + "/" + tag + ".png"}, 30);
   }
   SleepSeconds(o.seconds - std::min(2.0, o.seconds / 2));
