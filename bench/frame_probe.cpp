@@ -2,13 +2,16 @@
 // it times every present, counts what was drawn in between, and on request copies one
 // frame's draws for the limit program. The program itself is not changed. The layout of
 // what it writes is in bench/frame_record.h.
+#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +45,14 @@ struct CapturedDraw {
 std::vector<CapturedDraw> g_draws;
 std::vector<CaptureTexture> g_textures;
 std::map<GLint, int32_t> g_textureIndex;  // GL name -> index into g_textures
+// Every texture the program holds (given storage and not deleted), by GL name: the order
+// it was made in, its size and levels. The capture lists them all, in that order.
+struct HeldTexture {
+  uint64_t order;
+  uint32_t width, height, levels;
+};
+std::map<GLint, HeldTexture> g_held;
+uint64_t g_heldOrder = 0;
 
 int64_t Now(clockid_t clock) {
   timespec ts;
@@ -127,20 +138,42 @@ GLint Integer(GLenum name) {
   return value;
 }
 
-// Copies `count` vertices of a client array of `size` floats (or, for colours, bytes) a vertex.
+// The bytes of a buffer object, read back with the target's binding left as it was.
+void ReadBuffer(GLenum target, GLenum bindingName, GLint name, std::vector<uint8_t>* out) {
+  const GLint previous = Integer(bindingName);
+  glBindBuffer(target, static_cast<GLuint>(name));
+  GLint size = 0;
+  glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+  out->assign(static_cast<size_t>(std::max(size, 0)), 0);
+  if (size > 0) glGetBufferSubData(target, 0, size, out->data());
+  glBindBuffer(target, static_cast<GLuint>(previous));
+}
+
+// Where an array's bytes are: its pointer, or the offset it is into the buffer object it was given from.
+const uint8_t* ArrayBytes(GLenum bufferName, const GLvoid* pointer, std::vector<uint8_t>* storage) {
+  const GLint buffer = Integer(bufferName);
+  if (!buffer) return static_cast<const uint8_t*>(pointer);
+  ReadBuffer(GL_ARRAY_BUFFER, GL_ARRAY_BUFFER_BINDING, buffer, storage);
+  const uintptr_t offset = reinterpret_cast<uintptr_t>(pointer);
+  return offset < storage->size() ? storage->data() + offset : nullptr;
+}
+
+// Copies `count` vertices of an array of `size` floats (or, for colours, bytes) a vertex.
 template <typename T>
-void CopyArray(GLenum pointerName, GLint size, GLenum strideName, int components, uint32_t count,
+void CopyArray(GLenum pointerName, GLenum bufferName, GLint size, GLenum strideName, int components, uint32_t count,
                std::vector<T>* out) {
   GLvoid* pointer = nullptr;
   glGetPointerv(pointerName, &pointer);
+  std::vector<uint8_t> storage;
+  const uint8_t* bytes = ArrayBytes(bufferName, pointer, &storage);
   const GLint stride = Integer(strideName);
   out->assign(static_cast<size_t>(count) * components, T());
-  if (!pointer) return;
+  if (!bytes) return;
   const size_t step = stride ? static_cast<size_t>(stride) : static_cast<size_t>(size) * sizeof(T);
   const int copied = std::min<int>(size, components);
-  for (uint32_t v = 0; v < count; ++v)
-    std::memcpy(&(*out)[static_cast<size_t>(v) * components], static_cast<const uint8_t*>(pointer) + v * step,
-                sizeof(T) * static_cast<size_t>(copied));
+  const size_t end = storage.empty() ? SIZE_MAX : static_cast<size_t>(storage.data() + storage.size() - bytes);
+  for (uint32_t v = 0; v < count && v * step + sizeof(T) * copied <= end; ++v)
+    std::memcpy(&(*out)[static_cast<size_t>(v) * components], bytes + v * step, sizeof(T) * static_cast<size_t>(copied));
 }
 
 int32_t TextureIndex() {
@@ -171,11 +204,9 @@ int32_t TextureIndex() {
   return index;
 }
 
-// Copies one draw with the state that decides its cost. Vertices from buffer objects are
-// not copied: the programs measured here draw from client memory.
+// Copies one draw with the state that decides its cost, its vertices from client memory or buffer objects.
 void CaptureDrawCall(GLenum mode, uint32_t vertexCount, std::vector<uint32_t> indices) {
-  const GLint arrayBuffer = Integer(GL_ARRAY_BUFFER_BINDING);
-  if (arrayBuffer || !glIsEnabled(GL_VERTEX_ARRAY) || Integer(GL_VERTEX_ARRAY_TYPE) != GL_FLOAT || !vertexCount) return;
+  if (!glIsEnabled(GL_VERTEX_ARRAY) || Integer(GL_VERTEX_ARRAY_TYPE) != GL_FLOAT || !vertexCount) return;
   CapturedDraw draw;
   CaptureDraw& h = draw.head;
   std::memset(&h, 0, sizeof h);
@@ -202,21 +233,26 @@ void CaptureDrawCall(GLenum mode, uint32_t vertexCount, std::vector<uint32_t> in
   glGetFloatv(GL_MODELVIEW_MATRIX, h.modelView);
   glGetFloatv(GL_PROJECTION_MATRIX, h.projection);
   const GLint positionSize = Integer(GL_VERTEX_ARRAY_SIZE);
-  CopyArray(GL_VERTEX_ARRAY_POINTER, positionSize, GL_VERTEX_ARRAY_STRIDE, 4, vertexCount, &draw.positions);
+  CopyArray(GL_VERTEX_ARRAY_POINTER, GL_VERTEX_ARRAY_BUFFER_BINDING, positionSize, GL_VERTEX_ARRAY_STRIDE, 4, vertexCount, &draw.positions);
   // Positions of fewer than four components have w = 1.
   for (uint32_t v = 0; v < vertexCount && positionSize < 4; ++v) draw.positions[v * 4 + 3] = 1.0f;
   if ((h.flags & kNormals) && Integer(GL_NORMAL_ARRAY_TYPE) == GL_FLOAT)
-    CopyArray(GL_NORMAL_ARRAY_POINTER, 3, GL_NORMAL_ARRAY_STRIDE, 3, vertexCount, &draw.normals);
+    CopyArray(GL_NORMAL_ARRAY_POINTER, GL_NORMAL_ARRAY_BUFFER_BINDING, 3, GL_NORMAL_ARRAY_STRIDE, 3, vertexCount, &draw.normals);
   else
     h.flags &= ~kNormals;
   if ((h.flags & kTexCoords) && Integer(GL_TEXTURE_COORD_ARRAY_TYPE) == GL_FLOAT)
-    CopyArray(GL_TEXTURE_COORD_ARRAY_POINTER, Integer(GL_TEXTURE_COORD_ARRAY_SIZE), GL_TEXTURE_COORD_ARRAY_STRIDE, 2,
+    CopyArray(GL_TEXTURE_COORD_ARRAY_POINTER, GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, Integer(GL_TEXTURE_COORD_ARRAY_SIZE), GL_TEXTURE_COORD_ARRAY_STRIDE, 2,
               vertexCount, &draw.texCoords);
   else
     h.flags &= ~kTexCoords;
-  if ((h.flags & kColours) && Integer(GL_COLOR_ARRAY_TYPE) == GL_UNSIGNED_BYTE && Integer(GL_COLOR_ARRAY_SIZE) == 4)
-    CopyArray(GL_COLOR_ARRAY_POINTER, 4, GL_COLOR_ARRAY_STRIDE, 4, vertexCount, &draw.colours);
-  else
+  const GLint colourSize = Integer(GL_COLOR_ARRAY_SIZE);
+  if ((h.flags & kColours) && Integer(GL_COLOR_ARRAY_TYPE) == GL_UNSIGNED_BYTE &&
+      (colourSize == 4 || colourSize == GL_BGRA)) {
+    CopyArray(GL_COLOR_ARRAY_POINTER, GL_COLOR_ARRAY_BUFFER_BINDING, 4, GL_COLOR_ARRAY_STRIDE, 4, vertexCount,
+              &draw.colours);
+    for (size_t c = 0; colourSize == GL_BGRA && c < draw.colours.size(); c += 4)
+      std::swap(draw.colours[c], draw.colours[c + 2]);
+  } else
     h.flags &= ~kColours;
   draw.indices = std::move(indices);
   g_draws.push_back(std::move(draw));
@@ -228,8 +264,42 @@ void WriteAll(const std::vector<T>& items, std::FILE* f) {
   if (!items.empty()) std::fwrite(items.data(), sizeof(T), items.size(), f);
 }
 
+// Puts every held texture into the capture, in the order they were made (a set loaded in
+// sequence, like an animation's frames, stays together), the drawn ones with what was read
+// when they were drawn, and renumbers the draws' textures to match.
+void ListHeldTextures() {
+  std::vector<std::pair<uint64_t, GLint>> order;
+  for (const auto& held : g_held) order.emplace_back(held.second.order, held.first);
+  for (const auto& drawn : g_textureIndex)
+    if (!g_held.count(drawn.first)) order.emplace_back(UINT64_MAX, drawn.first);
+  std::sort(order.begin(), order.end());
+  const GLint bound = Integer(GL_TEXTURE_BINDING_2D);
+  std::vector<CaptureTexture> textures;
+  std::map<int32_t, int32_t> renumbered;
+  for (const auto& entry : order) {
+    const GLint name = entry.second;
+    auto drawn = g_textureIndex.find(name);
+    if (drawn != g_textureIndex.end()) {
+      renumbered[drawn->second] = static_cast<int32_t>(textures.size());
+      textures.push_back(g_textures[static_cast<size_t>(drawn->second)]);
+      continue;
+    }
+    const HeldTexture& held = g_held[name];
+    CaptureTexture texture = {held.width, held.height, held.levels, 0, 0};
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &texture.minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &texture.magFilter);
+    textures.push_back(texture);
+  }
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+  for (CapturedDraw& d : g_draws)
+    if (d.head.texture >= 0) d.head.texture = renumbered[d.head.texture];
+  g_textures = std::move(textures);
+}
+
 void WriteCapture() {
   const char* path = std::getenv(kCaptureFileVariable);
+  ListHeldTextures();
   if (path) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -296,12 +366,30 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
   static auto real = Next<void (*)(GLenum, GLsizei, GLenum, const GLvoid*)>("glDrawElements");
   g_pending.triangles += Triangles(mode, count);
   ++g_pending.draws;
-  if (g_capturing && count > 0 && indices) {
-    std::vector<uint32_t> list(static_cast<size_t>(count));
-    for (GLsizei k = 0; k < count; ++k)
-      list[k] = type == GL_UNSIGNED_INT     ? static_cast<const GLuint*>(indices)[k]
-                : type == GL_UNSIGNED_SHORT ? static_cast<const GLushort*>(indices)[k]
-                                            : static_cast<const GLubyte*>(indices)[k];
+  const GLint elementBuffer = g_capturing ? Integer(GL_ELEMENT_ARRAY_BUFFER_BINDING) : 0;
+  if (g_capturing && count > 0 && (indices || elementBuffer)) {
+    // Indices in a buffer object: `indices` is the offset of the first.
+    std::vector<uint8_t> storage;
+    const uint8_t* first = static_cast<const uint8_t*>(indices);
+    if (elementBuffer) {
+      ReadBuffer(GL_ELEMENT_ARRAY_BUFFER, GL_ELEMENT_ARRAY_BUFFER_BINDING, elementBuffer, &storage);
+      first = storage.data() + reinterpret_cast<uintptr_t>(indices);
+    }
+    const size_t indexSize = type == GL_UNSIGNED_INT ? 4 : type == GL_UNSIGNED_SHORT ? 2 : 1;
+    const bool inside = !elementBuffer || reinterpret_cast<uintptr_t>(indices) + count * indexSize <= storage.size();
+    std::vector<uint32_t> list(inside ? static_cast<size_t>(count) : 0);
+    for (size_t k = 0; k < list.size(); ++k) {
+      const uint8_t* at = first + k * indexSize;
+      GLuint wide = 0;
+      GLushort narrow = 0;
+      if (indexSize == 4) std::memcpy(&wide, at, 4);
+      if (indexSize == 2) std::memcpy(&narrow, at, 2);
+      list[k] = indexSize == 4 ? wide : indexSize == 2 ? narrow : *at;
+    }
+    if (list.empty()) {
+      real(mode, count, type, indices);
+      return;
+    }
     const uint32_t vertices = *std::max_element(list.begin(), list.end()) + 1;
     CaptureDrawCall(mode, vertices, std::move(list));
   }
@@ -315,6 +403,23 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
   ++g_pending.uploads;
   g_pending.uploadKiB += static_cast<uint32_t>(static_cast<uint64_t>(width) * height * 4 / 1024);
   real(target, level, internalFormat, width, height, border, format, type, pixels);
+  if (target != GL_TEXTURE_2D || level < 0 || level > 15) return;
+  const GLint name = Integer(GL_TEXTURE_BINDING_2D);
+  auto found = g_held.find(name);
+  if (found == g_held.end())
+    found = g_held.emplace(name, HeldTexture{g_heldOrder++, 1, 1, 1}).first;
+  HeldTexture& held = found->second;
+  if (level == 0) {
+    held.width = static_cast<uint32_t>(std::max(width, 1));
+    held.height = static_cast<uint32_t>(std::max(height, 1));
+  }
+  held.levels = std::max(held.levels, static_cast<uint32_t>(level + 1));
+}
+
+void glDeleteTextures(GLsizei count, const GLuint* names) {
+  static auto real = Next<void (*)(GLsizei, const GLuint*)>("glDeleteTextures");
+  for (GLsizei k = 0; names && k < count; ++k) g_held.erase(static_cast<GLint>(names[k]));
+  real(count, names);
 }
 
 }  // extern "C"

@@ -5,6 +5,13 @@
 // copies that to the window and presents it, as the game's device does, until it is
 // stopped (SIGUSR2 under the probe) or its time is up.
 //
+// Texturing over time is the game's too: the capture lists every texture the game held
+// at that frame (in the order it made them), and all of them are uploaded here, drawn or
+// not. The game animates its caustics by drawing the next of 32 same-sized textures loaded
+// in sequence every 50 ms, starting over after 31.5 frames (1575 ms); so a draw whose
+// texture lies in a run of at least 16 consecutive textures of one size and level count
+// cycles through that run on the same clock instead of drawing one frame's texture.
+//
 //   vantorel_limit --capture FILE [--width W --height H] [--seconds S]
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -27,7 +34,36 @@ namespace {
 struct ReplayDraw {
   CaptureDraw head;
   GLuint positions = 0, normals = 0, texCoords = 0, colours = 0, indices = 0;
+  int32_t cycleFirst = -1;  // an animated texture: the first of its run, and how many
+  uint32_t cycleCount = 0;
 };
+
+constexpr uint32_t kShortestCycle = 16;
+constexpr double kCycleMsPerTexture = 50.0;
+
+bool SameShape(const CaptureTexture& a, const CaptureTexture& b) {
+  return a.width == b.width && a.height == b.height && a.levels == b.levels;
+}
+
+// The run of same-shaped textures around the one a draw uses, when it is long enough to be an animation.
+void FindCycle(const std::vector<CaptureTexture>& textures, ReplayDraw* draw) {
+  const int32_t k = draw->head.texture;
+  if (k < 0) return;
+  int32_t first = k, last = k;
+  while (first > 0 && SameShape(textures[first - 1], textures[k])) --first;
+  while (last + 1 < static_cast<int32_t>(textures.size()) && SameShape(textures[last + 1], textures[k])) ++last;
+  if (static_cast<uint32_t>(last - first + 1) < kShortestCycle) return;
+  draw->cycleFirst = first;
+  draw->cycleCount = static_cast<uint32_t>(last - first + 1);
+}
+
+// The texture a draw uses `ms` after the start.
+int32_t TextureAt(const ReplayDraw& d, double ms) {
+  if (d.cycleFirst < 0) return d.head.texture;
+  const double period = (d.cycleCount - 0.5) * kCycleMsPerTexture;
+  const double phase = ms - period * static_cast<double>(static_cast<uint64_t>(ms / period));
+  return d.cycleFirst + static_cast<int32_t>(std::min<double>(phase / kCycleMsPerTexture, d.cycleCount - 1));
+}
 
 struct Capture {
   CaptureHeader header = {};
@@ -127,7 +163,7 @@ void Toggle(GLenum capability, bool on) {
     glDisable(capability);
 }
 
-void Replay(const std::vector<ReplayDraw>& draws, const std::vector<GLuint>& textures) {
+void Replay(const std::vector<ReplayDraw>& draws, const std::vector<GLuint>& textures, double ms) {
   for (const ReplayDraw& d : draws) {
     const CaptureDraw& h = d.head;
     glMatrixMode(GL_PROJECTION);
@@ -143,7 +179,7 @@ void Replay(const std::vector<ReplayDraw>& draws, const std::vector<GLuint>& tex
     Toggle(GL_ALPHA_TEST, h.flags & kAlphaTest);
     Toggle(GL_CULL_FACE, h.flags & kCullFace);
     Toggle(GL_TEXTURE_2D, h.texture >= 0);
-    if (h.texture >= 0) glBindTexture(GL_TEXTURE_2D, textures[static_cast<size_t>(h.texture)]);
+    if (h.texture >= 0) glBindTexture(GL_TEXTURE_2D, textures[static_cast<size_t>(TextureAt(d, ms))]);
 
     glBindBuffer(GL_ARRAY_BUFFER, d.positions);
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -244,11 +280,13 @@ int main(int argc, char** argv) {
     draws[d].texCoords = Buffer(GL_ARRAY_BUFFER, capture.texCoords[d]);
     draws[d].colours = Buffer(GL_ARRAY_BUFFER, capture.colours[d]);
     draws[d].indices = Buffer(GL_ELEMENT_ARRAY_BUFFER, capture.indices[d]);
+    FindCycle(capture.textures, &draws[d]);
   }
   capture = Capture();  // the GL copies are all the frames need
   SetLights();
 
-  const Uint64 end = SDL_GetPerformanceCounter() + static_cast<Uint64>(seconds * SDL_GetPerformanceFrequency());
+  const Uint64 start = SDL_GetPerformanceCounter();
+  const Uint64 end = start + static_cast<Uint64>(seconds * SDL_GetPerformanceFrequency());
   bool running = true;
   while (running && SDL_GetPerformanceCounter() < end) {
     SDL_Event event;
@@ -258,7 +296,8 @@ int main(int argc, char** argv) {
     glViewport(0, 0, width, height);
     glClearColor(0.15f, 0.25f, 0.4f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    Replay(draws, textures);
+    Replay(draws, textures,
+           static_cast<double>(SDL_GetPerformanceCounter() - start) * 1000.0 / SDL_GetPerformanceFrequency());
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glClearColor(0, 0, 0, 1);

@@ -1,6 +1,7 @@
 #include "platform/d3d8/gl_back_end.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/d3d8/pixel_format.h"
@@ -650,16 +651,12 @@ void CGLBackEnd::ApplyState(const CD3DStateModel& model, const Target& target, c
   }
 }
 
-void CGLBackEnd::Draw(const CD3DStateModel& model, const Target& target, const VertexLayout& layout,
-                      D3DPRIMITIVETYPE type, const BYTE* vertices, UINT vertexCount, UINT stride,
-                      const std::vector<UINT>* indices) {
-  // Unpack the vertices into arrays GL takes directly.
-  std::vector<float> positions(static_cast<size_t>(vertexCount) * 4), normals, texcoords[8];
-  std::vector<BYTE> colors(static_cast<size_t>(vertexCount) * 4, 255);
-  if (layout.normal >= 0) normals.resize(static_cast<size_t>(vertexCount) * 3);
-  for (int t = 0; t < layout.texCount; ++t) texcoords[t].resize(static_cast<size_t>(vertexCount) * layout.texSize[t]);
-  for (UINT v = 0; v < vertexCount; ++v) {
-    const BYTE* vertex = vertices + static_cast<size_t>(v) * stride;
+void CGLBackEnd::Unpack(const VertexLayout& layout, const VertexSource& vertices) {
+  const size_t count = vertices.count;
+  if (m_positions.size() < count * 4) m_positions.resize(count * 4);
+  if (layout.diffuse >= 0 && m_colors.size() < count * 4) m_colors.resize(count * 4);
+  for (size_t v = 0; v < count; ++v) {
+    const BYTE* vertex = vertices.memory + v * vertices.stride;
     float p[4] = {0, 0, 0, 1};
     std::memcpy(p, vertex + layout.position, static_cast<size_t>(layout.positionSize) * 4);
     if (layout.rhw) {
@@ -667,20 +664,33 @@ void CGLBackEnd::Draw(const CD3DStateModel& model, const Target& target, const V
       const float w = p[3] != 0.0f ? 1.0f / p[3] : 1.0f;
       p[0] *= w, p[1] *= w, p[2] *= w, p[3] = w;
     }
-    std::memcpy(&positions[v * 4], p, sizeof p);
-    if (layout.normal >= 0) std::memcpy(&normals[v * 3], vertex + layout.normal, 12);
-    if (layout.diffuse >= 0) D3DConvertToRGBA(vertex + layout.diffuse, D3DFMT_A8R8G8B8, 1, &colors[v * 4]);
-    for (int t = 0; t < layout.texCount; ++t)
-      std::memcpy(&texcoords[t][static_cast<size_t>(v) * layout.texSize[t]], vertex + layout.tex[t],
-                  static_cast<size_t>(layout.texSize[t]) * 4);
+    std::memcpy(&m_positions[v * 4], p, sizeof p);
+    if (layout.diffuse >= 0) D3DConvertToRGBA(vertex + layout.diffuse, D3DFMT_A8R8G8B8, 1, &m_colors[v * 4]);
   }
+}
 
+void CGLBackEnd::Draw(const CD3DStateModel& model, const Target& target, const VertexLayout& layout,
+                      D3DPRIMITIVETYPE type, const VertexSource& vertices, const IndexSource* indices) {
+  // Untransformed vertices are drawn where they lie, from the buffer object when there is
+  // one; pre-transformed positions (and colours GL cannot read as they are) are unpacked.
+  const bool direct = !layout.rhw && (layout.diffuse < 0 || m_gl.bgraColors);
+  const bool fromBuffer = direct && vertices.buffer != 0;
+  if (!direct) Unpack(layout, vertices);
   ApplyState(model, target, layout);
+
+  // The first vertex: an offset into the bound buffer object, or its address in memory.
+  m_gl.BindBuffer(GL_ARRAY_BUFFER, fromBuffer ? vertices.buffer : 0);
+  const uintptr_t first = fromBuffer ? vertices.offset : reinterpret_cast<uintptr_t>(vertices.memory);
+  auto at = [first](int offset) { return reinterpret_cast<const void*>(first + static_cast<uintptr_t>(offset)); };
+  const GLsizei stride = static_cast<GLsizei>(vertices.stride);
   glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(4, GL_FLOAT, 0, positions.data());
+  if (direct)
+    glVertexPointer(3, GL_FLOAT, stride, at(layout.position));
+  else
+    glVertexPointer(4, GL_FLOAT, 0, m_positions.data());
   if (layout.normal >= 0) {
     glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, 0, normals.data());
+    glNormalPointer(GL_FLOAT, stride, at(layout.normal));
   } else {
     glDisableClientState(GL_NORMAL_ARRAY);
     glNormal3f(0.0f, 0.0f, 0.0f);
@@ -688,7 +698,10 @@ void CGLBackEnd::Draw(const CD3DStateModel& model, const Target& target, const V
   const bool lit = model.State().renderStates[D3DRS_LIGHTING] && !layout.rhw;
   if (layout.diffuse >= 0 && (!lit || glIsEnabled(GL_COLOR_MATERIAL))) {
     glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colors.data());
+    if (direct)
+      glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, stride, at(layout.diffuse));
+    else
+      glColorPointer(4, GL_UNSIGNED_BYTE, 0, m_colors.data());
   } else {
     glDisableClientState(GL_COLOR_ARRAY);
     glColor4ub(255, 255, 255, 255);
@@ -699,7 +712,7 @@ void CGLBackEnd::Draw(const CD3DStateModel& model, const Target& target, const V
     m_gl.ClientActiveTexture(GL_TEXTURE0 + stage);
     if ((tci & 0xffff0000u) == 0 && set < layout.texCount) {
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-      glTexCoordPointer(layout.texSize[set], GL_FLOAT, 0, texcoords[set].data());
+      glTexCoordPointer(layout.texSize[set], GL_FLOAT, stride, at(layout.tex[set]));
     } else {
       glDisableClientState(GL_TEXTURE_COORD_ARRAY);
       m_gl.MultiTexCoord4f(GL_TEXTURE0 + stage, 0.0f, 0.0f, 0.0f, 1.0f);
@@ -707,10 +720,17 @@ void CGLBackEnd::Draw(const CD3DStateModel& model, const Target& target, const V
   }
   m_gl.ClientActiveTexture(GL_TEXTURE0);
 
-  if (indices)
-    glDrawElements(PrimitiveMode(type), static_cast<GLsizei>(indices->size()), GL_UNSIGNED_INT, indices->data());
-  else
-    glDrawArrays(PrimitiveMode(type), 0, static_cast<GLsizei>(vertexCount));
+  if (indices) {
+    const bool indexBuffer = fromBuffer && indices->buffer != 0;
+    m_gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer ? indices->buffer : 0);
+    const void* list = indexBuffer ? reinterpret_cast<const void*>(indices->offset) : indices->memory;
+    glDrawElements(PrimitiveMode(type), static_cast<GLsizei>(indices->count),
+                   indices->size == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, list);
+    m_gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  } else {
+    glDrawArrays(PrimitiveMode(type), 0, static_cast<GLsizei>(vertices.count));
+  }
+  m_gl.BindBuffer(GL_ARRAY_BUFFER, 0);
 
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);

@@ -46,9 +46,28 @@ class CGLBackEnd {
   void CreateObjects();
   void DeleteObjects();
 
-  // Draws `vertexCount` vertices (in `layout`), through `indices` when given, with the model's state.
+  // The vertices of a draw: always in memory (`memory` is the first one, `count` of them
+  // reachable), and in a buffer object too when `buffer` is set (the same bytes, the
+  // first vertex at `offset`), which GL then draws from without a copy.
+  struct VertexSource {
+    const BYTE* memory = nullptr;
+    UINT count = 0;
+    UINT stride = 0;
+    unsigned buffer = 0;
+    size_t offset = 0;
+  };
+  // The indices of a draw, counted from the first vertex, in memory and maybe a buffer object.
+  struct IndexSource {
+    const void* memory = nullptr;
+    UINT count = 0;
+    UINT size = 4;  // bytes an index: 2 or 4
+    unsigned buffer = 0;
+    size_t offset = 0;
+  };
+
+  // Draws the vertices (in `layout`), through `indices` when given, with the model's state.
   void Draw(const CD3DStateModel& model, const Target& target, const VertexLayout& layout, D3DPRIMITIVETYPE type,
-            const BYTE* vertices, UINT vertexCount, UINT stride, const std::vector<UINT>* indices);
+            const VertexSource& vertices, const IndexSource* indices);
   // Clears the viewport, and within it the given rectangles (all of it when none).
   void Clear(const CD3DStateModel& model, const Target& target, DWORD count, const D3DRECT* rects, DWORD flags,
              D3DCOLOR color, float z, DWORD stencil);
@@ -70,7 +89,13 @@ class CGLBackEnd {
   // Uploads the levels still in memory and binds the texture.
   void UploadTexture(CMemoryTexture* texture);
 
+  // Pre-transformed positions as GL takes them, and colours where GL cannot read D3DCOLOR.
+  void Unpack(const VertexLayout& layout, const VertexSource& vertices);
+
   const GLFunctions& m_gl;
   DWORD m_stages;
   unsigned m_whiteTexture = 0;
+  // Kept from draw to draw, so unpacking allocates only when a draw is larger than any before.
+  std::vector<float> m_positions;
+  std::vector<BYTE> m_colors;
 };

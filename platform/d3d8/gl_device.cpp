@@ -33,6 +33,28 @@ bool EnvironmentFlag(const char* name) {
 
 bool WindowedOnly() { return EnvironmentFlag("VANTOREL_WINDOWED"); }
 
+// The buffer object holding a buffer's bytes, made or refreshed when a lock may have changed them.
+template <class I>
+unsigned BufferObject(const GLFunctions& gl, TMemoryBuffer<I>* buffer, GLenum target) {
+  if (!buffer->glName) gl.GenBuffers(1, &buffer->glName);
+  if (buffer->glVersion != buffer->Version()) {
+    gl.BindBuffer(target, buffer->glName);
+    gl.BufferData(target, static_cast<GLsizeiptr>(buffer->Data().size()), buffer->Data().data(),
+                  (buffer->Usage() & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    gl.BindBuffer(target, 0);
+    buffer->glVersion = buffer->Version();
+  }
+  return buffer->glName;
+}
+
+// A buffer the caller still holds outlives the device: it keeps its bytes, not the GL copy.
+template <class I>
+void ForgetBufferObject(const GLFunctions& gl, bool current, TMemoryBuffer<I>* buffer) {
+  if (buffer->glName && current) gl.DeleteBuffers(1, &buffer->glName);
+  buffer->glName = 0;
+  buffer->glVersion = 0;
+}
+
 }  // namespace
 
 CGLDevice::CGLDevice(IDirect3D8* owner, HWND focusWindow, DWORD behaviorFlags)
@@ -42,6 +64,9 @@ CGLDevice::CGLDevice(IDirect3D8* owner, HWND focusWindow, DWORD behaviorFlags)
   m_host->device = this;
   m_host->textureDestroyed = [this](CMemoryTexture* texture) { TextureDestroyed(texture); };
   m_host->textureLevelUnlocked = [this](CMemoryTexture* texture, UINT level) { TextureLevelFilled(texture, level); };
+  m_host->bufferDestroyed = [this](unsigned name) {
+    if (MakeCurrent()) m_gl.DeleteBuffers(1, &name);
+  };
   m_host->readTextureLevel = [this](CMemoryTexture* texture, UINT level, CMemoryImage& image) {
     if (texture->glName && MakeCurrent()) m_backEnd.ReadTextureLevel(texture, level, image);
   };
@@ -76,12 +101,15 @@ CGLDevice::~CGLDevice() {
       if (texture->glName && current) m_backEnd.DeleteTexture(texture);
       texture->glName = 0;
     }
+    if (auto* vertices = dynamic_cast<CMemoryVertexBuffer*>(resource)) ForgetBufferObject(m_gl, current, vertices);
+    if (auto* indices = dynamic_cast<CMemoryIndexBuffer*>(resource)) ForgetBufferObject(m_gl, current, indices);
   }
   if (!m_host->live.empty())
     std::fprintf(stderr, "FAIL: Direct3D device released with %zu resources still referenced\n",
                  m_host->live.size());
   m_host->textureDestroyed = nullptr;
   m_host->textureLevelUnlocked = nullptr;
+  m_host->bufferDestroyed = nullptr;
   m_host->readTextureLevel = nullptr;
   m_host->device = nullptr;
   if (current) {
@@ -733,13 +761,17 @@ HRESULT CGLDevice::SetCurrentTexturePalette(UINT) { return D3DERR_INVALIDCALL; }
 HRESULT CGLDevice::GetCurrentTexturePalette(UINT*) { return D3DERR_INVALIDCALL; }
 
 // --- Drawing: the back end translates the state and draws ---
-HRESULT CGLDevice::Draw(D3DPRIMITIVETYPE type, UINT primitiveCount, const BYTE* vertices, UINT vertexCount,
-                        UINT stride, DWORD shader, const std::vector<UINT>* indices) {
+HRESULT CGLDevice::Draw(D3DPRIMITIVETYPE type, UINT primitiveCount, CGLBackEnd::VertexSource vertices, DWORD shader,
+                        CGLBackEnd::IndexSource* indices, CMemoryVertexBuffer* vertexBuffer,
+                        CMemoryIndexBuffer* indexBuffer) {
   CGLBackEnd::VertexLayout layout;
-  if (!CGLBackEnd::LayoutFor(shader, m_vertexShaders, &layout) || stride < layout.size) return D3DERR_INVALIDCALL;
-  if (primitiveCount == 0 || vertexCount == 0) return S_OK;
+  if (!CGLBackEnd::LayoutFor(shader, m_vertexShaders, &layout) || vertices.stride < layout.size)
+    return D3DERR_INVALIDCALL;
+  if (primitiveCount == 0 || vertices.count == 0) return S_OK;
   if (!MakeCurrent() || !m_framebuffer) return S_OK;
-  m_backEnd.Draw(m_model, Target(), layout, type, vertices, vertexCount, stride, indices);
+  if (vertexBuffer) vertices.buffer = BufferObject(m_gl, vertexBuffer, GL_ARRAY_BUFFER);
+  if (indexBuffer && indices) indices->buffer = BufferObject(m_gl, indexBuffer, GL_ELEMENT_ARRAY_BUFFER);
+  m_backEnd.Draw(m_model, Target(), layout, type, vertices, indices);
   return S_OK;
 }
 
@@ -749,8 +781,12 @@ HRESULT CGLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) 
   const UINT n = VertexCount(type, count);
   if (!buffer || s.streamStride == 0 || n == 0) return count == 0 ? S_OK : D3DERR_INVALIDCALL;
   if ((static_cast<size_t>(start) + n) * s.streamStride > buffer->Data().size()) return D3DERR_INVALIDCALL;
-  return Draw(type, count, buffer->Data().data() + static_cast<size_t>(start) * s.streamStride, n, s.streamStride,
-              s.vertexShader, nullptr);
+  CGLBackEnd::VertexSource vertices;
+  vertices.offset = static_cast<size_t>(start) * s.streamStride;
+  vertices.memory = buffer->Data().data() + vertices.offset;
+  vertices.count = n;
+  vertices.stride = s.streamStride;
+  return Draw(type, count, vertices, s.vertexShader, nullptr, buffer);
 }
 
 HRESULT CGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT startIndex, UINT count) {
@@ -759,38 +795,50 @@ HRESULT CGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT 
   CMemoryIndexBuffer* indexBuffer = AsMemoryIndexBuffer(s.indices);
   const UINT n = VertexCount(type, count);
   if (!buffer || !indexBuffer || s.streamStride == 0 || n == 0) return count == 0 ? S_OK : D3DERR_INVALIDCALL;
-  const size_t indexSize = indexBuffer->Format() == D3DFMT_INDEX32 ? 4 : 2;
+  const size_t indexSize = indexBuffer->IndexSize();
   if ((static_cast<size_t>(startIndex) + n) * indexSize > indexBuffer->Data().size()) return D3DERR_INVALIDCALL;
-  // Only the vertices the indices reach are unpacked; the caller's range hints are not trusted.
-  std::vector<UINT> indices(n);
-  const BYTE* raw = indexBuffer->Data().data() + startIndex * indexSize;
-  UINT low = 0xffffffffu, high = 0;
-  for (UINT i = 0; i < n; ++i) {
-    UINT index;
-    if (indexSize == 4) {
-      uint32_t value;
-      std::memcpy(&value, raw + i * 4, 4);
-      index = value;
-    } else {
-      uint16_t value;
-      std::memcpy(&value, raw + i * 2, 2);
-      index = value;
+  // The caller's range hints are not trusted: every index drawn must reach a vertex of the
+  // buffer. The largest index of the whole buffer, kept per version, settles that at once
+  // almost always; only when it reaches too far are the drawn indices themselves looked at.
+  const size_t vertexCapacity = buffer->Data().size() / s.streamStride;
+  const size_t base = s.baseVertexIndex;
+  size_t high = indexBuffer->MaxIndex();
+  if (base + high >= vertexCapacity) {
+    const BYTE* raw = indexBuffer->Data().data() + startIndex * indexSize;
+    high = 0;
+    for (UINT i = 0; i < n; ++i) {
+      if (indexSize == 4) {
+        uint32_t value;
+        std::memcpy(&value, raw + i * 4, 4);
+        high = std::max<size_t>(high, value);
+      } else {
+        uint16_t value;
+        std::memcpy(&value, raw + i * 2, 2);
+        high = std::max<size_t>(high, value);
+      }
     }
-    indices[i] = index;
-    low = std::min(low, index), high = std::max(high, index);
+    if (base + high >= vertexCapacity) return D3DERR_INVALIDCALL;
   }
-  const size_t first = static_cast<size_t>(s.baseVertexIndex) + low;
-  const size_t vertexCount = static_cast<size_t>(high - low) + 1;
-  if ((first + vertexCount) * s.streamStride > buffer->Data().size()) return D3DERR_INVALIDCALL;
-  for (UINT& index : indices) index -= low;
-  return Draw(type, count, buffer->Data().data() + first * s.streamStride, static_cast<UINT>(vertexCount),
-              s.streamStride, s.vertexShader, &indices);
+  CGLBackEnd::VertexSource vertices;
+  vertices.offset = base * s.streamStride;
+  vertices.memory = buffer->Data().data() + vertices.offset;
+  vertices.count = static_cast<UINT>(high + 1);
+  vertices.stride = s.streamStride;
+  CGLBackEnd::IndexSource indices;
+  indices.offset = startIndex * indexSize;
+  indices.memory = indexBuffer->Data().data() + indices.offset;
+  indices.count = n;
+  indices.size = static_cast<UINT>(indexSize);
+  return Draw(type, count, vertices, s.vertexShader, &indices, buffer, indexBuffer);
 }
 
 HRESULT CGLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, CONST void* data, UINT stride) {
   if (!data || stride == 0) return D3DERR_INVALIDCALL;
-  const HRESULT hr = Draw(type, count, static_cast<const BYTE*>(data), VertexCount(type, count), stride,
-                          m_model.State().vertexShader, nullptr);
+  CGLBackEnd::VertexSource vertices;
+  vertices.memory = static_cast<const BYTE*>(data);
+  vertices.count = VertexCount(type, count);
+  vertices.stride = stride;
+  const HRESULT hr = Draw(type, count, vertices, m_model.State().vertexShader, nullptr);
   m_model.SetStreamSource(nullptr, 0);  // as Direct3D 8 does after a user-pointer draw
   return hr;
 }
@@ -799,15 +847,21 @@ HRESULT CGLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, 
                                           CONST void* indexData, D3DFORMAT format, CONST void* data, UINT stride) {
   if (!indexData || !data || stride == 0 || vertexCount == 0) return D3DERR_INVALIDCALL;
   const UINT n = VertexCount(type, count);
-  std::vector<UINT> indices(n);
+  std::vector<UINT> list(n);
   for (UINT i = 0; i < n; ++i) {
     UINT index = format == D3DFMT_INDEX32 ? static_cast<const uint32_t*>(indexData)[i]
                                           : static_cast<const uint16_t*>(indexData)[i];
     if (index < minIndex || index >= minIndex + vertexCount) return D3DERR_INVALIDCALL;
-    indices[i] = index - minIndex;
+    list[i] = index - minIndex;
   }
-  const HRESULT hr = Draw(type, count, static_cast<const BYTE*>(data) + static_cast<size_t>(minIndex) * stride,
-                          vertexCount, stride, m_model.State().vertexShader, &indices);
+  CGLBackEnd::VertexSource vertices;
+  vertices.memory = static_cast<const BYTE*>(data) + static_cast<size_t>(minIndex) * stride;
+  vertices.count = vertexCount;
+  vertices.stride = stride;
+  CGLBackEnd::IndexSource indices;
+  indices.memory = list.data();
+  indices.count = n;
+  const HRESULT hr = Draw(type, count, vertices, m_model.State().vertexShader, &indices);
   m_model.SetStreamSource(nullptr, 0);
   m_model.SetIndices(nullptr, 0);
   return hr;

@@ -43,8 +43,11 @@ class CGLDevice : public ComObject<IDirect3DDevice8, IID_IDirect3DDevice8> {
   bool MakeCurrent();
   void ReleaseFramebuffer();
   CGLBackEnd::Target Target() const;
-  HRESULT Draw(D3DPRIMITIVETYPE type, UINT primitiveCount, const BYTE* vertices, UINT vertexCount, UINT stride,
-               DWORD shader, const std::vector<UINT>* indices);
+  // Draws from memory, or from the buffer objects of `vertexBuffer` and `indexBuffer` when
+  // given (refreshed first if a lock has changed them); `indices` is null for a list.
+  HRESULT Draw(D3DPRIMITIVETYPE type, UINT primitiveCount, CGLBackEnd::VertexSource vertices, DWORD shader,
+               CGLBackEnd::IndexSource* indices, CMemoryVertexBuffer* vertexBuffer = nullptr,
+               CMemoryIndexBuffer* indexBuffer = nullptr);
   void ReadBackBuffer(CMemoryImage& image);
   void DrawCursor(int viewX, int viewY, int viewWidth, int viewHeight);
   void TextureLevelFilled(CMemoryTexture* texture, UINT level);

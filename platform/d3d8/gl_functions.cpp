@@ -31,5 +31,11 @@ bool GLFunctions::Load() {
   ok &= LoadOne(&BindRenderbuffer, "glBindRenderbuffer");
   ok &= LoadOne(&RenderbufferStorage, "glRenderbufferStorage");
   ok &= LoadOne(&BlitFramebuffer, "glBlitFramebuffer");
+  ok &= LoadOne(&GenBuffers, "glGenBuffers");
+  ok &= LoadOne(&DeleteBuffers, "glDeleteBuffers");
+  ok &= LoadOne(&BindBuffer, "glBindBuffer");
+  ok &= LoadOne(&BufferData, "glBufferData");
+  bgraColors = SDL_GL_ExtensionSupported("GL_ARB_vertex_array_bgra") == SDL_TRUE ||
+               SDL_GL_ExtensionSupported("GL_EXT_vertex_array_bgra") == SDL_TRUE;
   return ok;
 }

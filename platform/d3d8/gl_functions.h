@@ -20,6 +20,11 @@ struct GLFunctions {
   PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
   PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
   PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
+  PFNGLGENBUFFERSPROC GenBuffers = nullptr;
+  PFNGLDELETEBUFFERSPROC DeleteBuffers = nullptr;
+  PFNGLBINDBUFFERPROC BindBuffer = nullptr;
+  PFNGLBUFFERDATAPROC BufferData = nullptr;
+  bool bgraColors = false;  // colour arrays may be GL_BGRA (D3DCOLOR's byte order)
 
   // Loads every entry point for the current context; false when one is missing.
   bool Load();

@@ -1,6 +1,8 @@
 #include "platform/d3d8/memory_resources.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/d3d8/pixel_format.h"
 
@@ -124,11 +126,17 @@ bool LockRange(size_t bufferSize, UINT offset, UINT size, UINT* length) {
 
 // ---------------------------------------------------------------------------
 template <class I>
-HRESULT TMemoryBuffer<I>::Lock(UINT offset, UINT size, BYTE** data, DWORD) {
+TMemoryBuffer<I>::~TMemoryBuffer() {
+  if (glName && this->m_host->bufferDestroyed) this->m_host->bufferDestroyed(glName);
+}
+
+template <class I>
+HRESULT TMemoryBuffer<I>::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
   UINT length = 0;
   if (!data || !LockRange(m_data.size(), offset, size, &length)) return D3DERR_INVALIDCALL;
   *data = m_data.data() + offset;
   ++m_locks;
+  if (!(flags & D3DLOCK_READONLY)) ++m_version;
   return S_OK;
 }
 
@@ -162,6 +170,27 @@ HRESULT CMemoryVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 CMemoryIndexBuffer::CMemoryIndexBuffer(MemoryHostPtr host, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
     : TMemoryBuffer(std::move(host), D3DRTYPE_INDEXBUFFER, length, usage, pool, IID_IDirect3DIndexBuffer8),
       m_format(format) {}
+
+UINT CMemoryIndexBuffer::MaxIndex() {
+  if (m_maxIndexVersion == Version()) return m_maxIndex;
+  UINT high = 0;
+  if (IndexSize() == 4) {
+    for (size_t i = 0; i + 4 <= m_data.size(); i += 4) {
+      uint32_t value;
+      std::memcpy(&value, &m_data[i], 4);
+      high = std::max<UINT>(high, value);
+    }
+  } else {
+    for (size_t i = 0; i + 2 <= m_data.size(); i += 2) {
+      uint16_t value;
+      std::memcpy(&value, &m_data[i], 2);
+      high = std::max<UINT>(high, value);
+    }
+  }
+  m_maxIndex = high;
+  m_maxIndexVersion = Version();
+  return high;
+}
 
 HRESULT CMemoryIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;

@@ -31,6 +31,8 @@ class CMemoryResourceHost {
   std::function<void(CMemoryTexture*)> textureDestroyed;
   // Called when the last lock of a texture level ends (the OpenGL device uploads it).
   std::function<void(CMemoryTexture*, UINT level)> textureLevelUnlocked;
+  // Called when a vertex or index buffer with a device copy (`glName`) is deleted.
+  std::function<void(unsigned glName)> bufferDestroyed;
   // Fills `image` (allocated, zeros) with the pixels of a level the device took over.
   std::function<void(CMemoryTexture*, UINT level, CMemoryImage& image)> readTextureLevel;
 
@@ -112,22 +114,30 @@ class TMemoryResource : public I, public CMemoryResource {
 };
 
 // The bytes of a vertex or index buffer, locked by byte range (size 0 = to the end).
+// The bytes stay here (a lock always sees them); a device may keep a copy of its own,
+// which it refreshes when `Version()` moves on (every lock that may write).
 template <class I>
 class TMemoryBuffer : public TMemoryResource<I> {
  public:
   TMemoryBuffer(MemoryHostPtr host, D3DRESOURCETYPE type, UINT length, DWORD usage, D3DPOOL pool, const IID& iid)
       : TMemoryResource<I>(std::move(host), type, usage, pool, iid), m_data(length) {}
+  ~TMemoryBuffer() override;
   HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) override;
   HRESULT Unlock() override;
 
   const std::vector<BYTE>& Data() const { return m_data; }
   bool Locked() const { return m_locks > 0; }
+  unsigned Version() const { return m_version; }
+
+  unsigned glName = 0;     // OpenGL buffer object, owned by the OpenGL device
+  unsigned glVersion = 0;  // the Version() its contents are
 
  protected:
   std::vector<BYTE> m_data;
 
  private:
   int m_locks = 0;
+  unsigned m_version = 1;
 };
 
 class CMemoryVertexBuffer : public TMemoryBuffer<IDirect3DVertexBuffer8> {
@@ -147,9 +157,14 @@ class CMemoryIndexBuffer : public TMemoryBuffer<IDirect3DIndexBuffer8> {
   HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
 
   D3DFORMAT Format() const { return m_format; }
+  UINT IndexSize() const { return m_format == D3DFMT_INDEX32 ? 4 : 2; }
+  // The largest index the whole buffer holds (0 when empty), worked out once a version.
+  UINT MaxIndex();
 
  private:
   D3DFORMAT m_format;
+  UINT m_maxIndex = 0;
+  unsigned m_maxIndexVersion = 0;
 };
 
 // Pixels of one surface in its Direct3D format, rows packed (pitch = width x bytes per pixel).

@@ -379,6 +379,61 @@ void AddRect(float left, float bottom, float right, float top, float z, D3DCOLOR
 
 }  // namespace
 
+// The device draws buffers from its own copies: a lock that rewrites them must show in
+// the next draw, and no index may reach past the vertices, whatever the base vertex.
+TEST_F(GLDeviceTest, BuffersRedrawAfterALockAndIndicesStayWithinTheVertices) {
+  std::vector<ColorVertex> vertices;
+  AddRect(-1, -1, 1, 1, 0.5f, 0xFFFF0000u, &vertices);  // red, then green
+  AddRect(-1, -1, 1, 1, 0.5f, 0xFF00FF00u, &vertices);
+  const WORD order[6] = {0, 1, 2, 3, 4, 5};
+  IDirect3DVertexBuffer8* vb = nullptr;
+  IDirect3DIndexBuffer8* ib = nullptr;
+  const UINT bytes = static_cast<UINT>(vertices.size() * sizeof(ColorVertex));
+  ASSERT_EQ(S_OK, device->CreateVertexBuffer(bytes, 0, D3DFVF_XYZ | D3DFVF_DIFFUSE, D3DPOOL_MANAGED, &vb));
+  ASSERT_EQ(S_OK, device->CreateIndexBuffer(sizeof order, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib));
+  BYTE* data;
+  vb->Lock(0, 0, &data, 0);
+  std::memcpy(data, vertices.data(), bytes);
+  vb->Unlock();
+  ib->Lock(0, 0, &data, 0);
+  std::memcpy(data, order, sizeof order);
+  ib->Unlock();
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->SetStreamSource(0, vb, sizeof(ColorVertex));
+
+  auto drawnColour = [&](UINT baseVertex) {
+    device->SetIndices(ib, baseVertex);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    EXPECT_EQ(S_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 0, 2));
+    return ReadBack()[32][32];
+  };
+  ExpectColor(drawnColour(0), 255, 0, 0, "first rectangle");
+  ExpectColor(drawnColour(6), 0, 255, 0, "base vertex 6");
+  vb->Lock(0, sizeof(ColorVertex) * 6, &data, 0);
+  for (int v = 0; v < 6; ++v) reinterpret_cast<ColorVertex*>(data)[v].color = 0xFF0000FFu;
+  vb->Unlock();
+  ExpectColor(drawnColour(0), 0, 0, 255, "after the lock");
+  vb->Lock(0, 0, &data, D3DLOCK_READONLY);
+  EXPECT_EQ(0xFF0000FFu, reinterpret_cast<ColorVertex*>(data)[5].color);
+  vb->Unlock();
+
+  device->SetIndices(ib, 7);  // 7 + 5 is past the twelve vertices
+  EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 0, 2));
+  ib->Lock(4, 2, &data, 0);
+  const WORD far = 12;
+  std::memcpy(data, &far, 2);
+  ib->Unlock();
+  device->SetIndices(ib, 0);
+  EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 0, 2));
+  EXPECT_EQ(S_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 3, 1));  // the last three are in reach
+  device->SetStreamSource(0, nullptr, 0);
+  device->SetIndices(nullptr, 0);
+  EXPECT_EQ(0u, vb->Release());
+  EXPECT_EQ(0u, ib->Release());
+}
+
 TEST_F(GLDeviceTest, LeftHandedCameraAndPerspectiveDepth) {
   // Camera at z = -5 looking along +z; 90 degree field of view, near 1, far 100.
   D3DMATRIX view = {}, projection = {};
