@@ -52,12 +52,44 @@ void DrawBall(Image& image, float cx, float cy, float r, const Color& colour, bo
     }
 }
 
+namespace {
+
+int NextPowerOfTwo(int value) {
+  int p = 1;
+  while (p < value) p <<= 1;
+  return p;
+}
+
+// Pure black once stored as 8 bits, the colour the loader keys out.
+bool StoredAsBlack(const Color& c) {
+  const float half = 0.5f / 255.0f;
+  return c.r < half && c.g < half && c.b < half;
+}
+
+}  // namespace
+
+Image ToPowerOfTwo(const Image& image, bool blackIsTransparent) {
+  const int w = NextPowerOfTwo(image.width()), h = NextPowerOfTwo(image.height());
+  if (w == image.width() && h == image.height()) return image;
+  if (!blackIsTransparent) return image.Resized(w, h);
+  Image keyed = image;
+  for (int y = 0; y < keyed.height(); ++y)
+    for (int x = 0; x < keyed.width(); ++x)
+      if (StoredAsBlack(keyed.at(x, y))) keyed.at(x, y) = Color{0, 0, 0, 0};
+  return keyed.Resized(w, h);
+}
+
 std::vector<TextureAsset> MakeTextures() {
   std::vector<TextureAsset> textures;
   AddWorldTextures(textures);
   AddScreenTextures(textures);
   AddSheetTextures(textures);
-  for (TextureAsset& t : textures) t.image.Clamp();
+  for (TextureAsset& t : textures) {
+    t.image.Clamp();
+    t.image = ToPowerOfTwo(t.image, t.blackIsTransparent);
+    // Keyed edges carry partial alpha after resampling; an opaque file would turn them into dark rims.
+    if (t.blackIsTransparent && t.format == ImageFormat::kPng) t.format = ImageFormat::kPngAlpha;
+  }
   return textures;
 }
 

@@ -14,6 +14,9 @@ struct TextureAsset {
   Image image;
   ImageFormat format = ImageFormat::kPng;
   std::string group;  // contact-sheet group
+  // Drawn with pure black as the transparent colour key: edges are resampled the way the
+  // loader does it (keyed texels count as transparent) and the file keeps that alpha.
+  bool blackIsTransparent = false;
 };
 
 // The seven ball colours of the game (1..7) as displayed; index 0 is unused.
@@ -24,6 +27,10 @@ void DrawBall(Image& image, float cx, float cy, float r, const Color& colour, bo
 void AddWorldTextures(std::vector<TextureAsset>& out);   // ball, caustics, room, floor
 void AddScreenTextures(std::vector<TextureAsset>& out);  // full-screen pictures and the menu strip
 void AddSheetTextures(std::vector<TextureAsset>& out);   // digit, hint, symbol sheets and the options atlas
+
+// The picture at the power-of-two size the runtime loader would scale it to, resampled as
+// the loader does, so loading has nothing left to scale.
+Image ToPowerOfTwo(const Image& image, bool blackIsTransparent);
 
 std::vector<TextureAsset> MakeTextures();
 std::vector<uint8_t> Encode(const TextureAsset& texture);

@@ -195,7 +195,7 @@ void AddScreenTextures(std::vector<TextureAsset>& out) {
   out.push_back({"VantorelExit", Exit(), ImageFormat::kJpeg, "screens"});
   out.push_back({"VantorelHelp", Help(), ImageFormat::kPng, "screens"});
   out.push_back({"VantorelOptions", OptionsBackdrop(), ImageFormat::kJpeg, "screens"});
-  out.push_back({"MenuEnum", MenuStrip(), ImageFormat::kPng, "sheets"});
+  out.push_back({"MenuEnum", MenuStrip(), ImageFormat::kPng, "sheets", true});
 }
 
 }  // namespace assetgen

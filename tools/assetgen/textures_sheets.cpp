@@ -308,7 +308,7 @@ void AddSheetTextures(std::vector<TextureAsset>& out) {
   out.push_back({"UpMenuNums", DigitSheet(), ImageFormat::kPng, "sheets"});
   out.push_back({"Podskazka", HintSheet(), ImageFormat::kPng, "sheets"});
   out.push_back({"Symbols", SymbolSheet(), ImageFormat::kPng, "sheets"});
-  out.push_back({"OptTex", OptionsAtlas(out), ImageFormat::kPng, "options"});
+  out.push_back({"OptTex", OptionsAtlas(out), ImageFormat::kPng, "options", true});
 }
 
 }  // namespace assetgen
