@@ -25,6 +25,8 @@ void ColourMaterial(int nColour, D3DMATERIAL8* pMaterial) {
 
 }  // namespace
 
+const char* const CBall::MESH_NAMES[2] = {kLowMesh, kHighMesh};
+
 CBall::CBall(CGameContext* pContext) : CMyObject(pContext), m_vCentre(0.0f, 0.8f, 0.0f) {
   m_nOrder = 25;
   m_dwModeMask = GAMEMODE_PLAY | GAMEMODE_FLYIN | GAMEMODE_MAINMENU | GAMEMODE_RECORDS;

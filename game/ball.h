@@ -29,6 +29,8 @@ class CBall : public CMyObject {
   // Board. x and y are centred coordinates -4..4; i and j are columns and rows 0..8.
   // Colours and cells come from the C runtime's rand (tests seed it with srand).
   static constexpr int CENTRE_CELL = BOARD_SIZE / 2;  // column and row of centred coordinate 0
+  // The resource names of the low- and high-detail meshes every ball shares.
+  static const char* const MESH_NAMES[2];
   HRESULT PlaceAt(int x, int y, int nColour);
   HRESULT CellHolds(int x, int y, int nValue) const;
   // Places min(n, free cells) new balls in the preview colours (random colours when

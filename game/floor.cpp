@@ -112,6 +112,10 @@ void CFloor::PickCell() {
   }
 }
 
+const char* CFloor::SurfaceTexture(const CGameContext* pContext) {
+  return FloorTexture(pContext->m_bFloorType == 0, pContext->m_nFloorTex);
+}
+
 HRESULT CFloor::Render() {
   if (!m_pContext || !m_pContext->m_pRenderQueue || !m_pMesh || !m_pMesh->m_ppSubMeshes) return S_OK;
   CGameContext* ctx = m_pContext;

@@ -26,6 +26,8 @@ class CFloor : public CMyObject {
   HRESULT FrameMove() override;
   // Queues the plates or the floor (by FloorType) and the board's frame.
   HRESULT Render() override;
+  // The texture of the plates or the floor the settings choose; "" for none.
+  static const char* SurfaceTexture(const CGameContext* pContext);
   HRESULT InvalidateDeviceObjects() override;
   HRESULT RestoreDeviceObjects() override;
   HRESULT DeleteDeviceObjects() override;

@@ -1,7 +1,7 @@
-// Loads the intro's logo and the textures the scene draws after the intro, one a frame
-// while the intro plays, so that neither the first frame nor the first frames of the
-// scene wait for them. A texture the intro ends too early for is loaded at its first draw, as
-// without this object; either way the same texture ends up in the cache.
+// Loads the intro's logo with the first frame, then the textures and the ball meshes the
+// scene draws after the intro, one a frame while the intro plays, so that no frame of the
+// intro or the scene waits for a load of its own. Whatever the intro ends too early for is
+// loaded at its first use, as without this object; either way the caches end up the same.
 #pragma once
 
 #include "engine/myobject.h"
@@ -9,17 +9,21 @@
 
 class CGameContext;
 
+struct PreloadedTexture {
+  const char* strName;  // null ends the list
+  BYTE bColorKey;       // loaded with the colour key, as its draw asks
+};
+
 class CScenePreloader : public CMyObject {
  public:
   explicit CScenePreloader(CGameContext* pContext);
 
-  // Loads the next texture; the object leaves the scene after the last.
+  // Loads the next texture or mesh; the object leaves the scene after the last.
   HRESULT FrameMove() override;
 
-  // The names, in the order they are loaded, ending with a null.
-  static const char* const* Names();
+  // The list, in the order it is loaded; the floor's texture and the ball's meshes follow it.
+  static const PreloadedTexture* Textures();
 
  private:
   DWORD m_dwNext = 0;
-  BYTE m_bFirstFrameDone = 0;
 };

@@ -25,6 +25,10 @@ void ValueToFloats(const D3DCOLORVALUE& c, float out[4]) {
   out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
 }
 
+// The 32-bit formats are GL's BGRA bytes as they stand; X8R8G8B8 is stored without alpha,
+// so whatever its unused byte holds, it samples opaque.
+bool UploadsDirectly(D3DFORMAT format) { return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8; }
+
 // Direct3D's row-major row-vector matrices read as GL's column-major column-vector ones.
 void LoadMatrix(const D3DMATRIX& m) { glLoadMatrixf(&m.m[0][0]); }
 void MultMatrix(const D3DMATRIX& m) { glMultMatrixf(&m.m[0][0]); }
@@ -288,13 +292,16 @@ void CGLBackEnd::CreateTexture(CMemoryTexture* texture) {
   if (texture->glName) return;
   glGenTextures(1, &texture->glName);
   glBindTexture(GL_TEXTURE_2D, texture->glName);
-  // Storage for every level now; the pixels follow as each level is filled.
+  // Storage for every level now; the pixels follow as each level is filled. The upload
+  // format is given as the storage hint, so the driver can keep the pixels as they come.
   const UINT levels = texture->GetLevelCount();
+  const bool direct = UploadsDirectly(texture->Format());
+  const GLint internal = texture->Format() == D3DFMT_X8R8G8B8 ? GL_RGB8 : GL_RGBA8;
   for (UINT level = 0; level < levels; ++level) {
     D3DSURFACE_DESC desc;
     texture->GetLevelDesc(level, &desc);
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(desc.Width),
-                 static_cast<GLsizei>(desc.Height), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), internal, static_cast<GLsizei>(desc.Width),
+                 static_cast<GLsizei>(desc.Height), 0, direct ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
 }
@@ -303,9 +310,14 @@ void CGLBackEnd::UploadTextureLevel(CMemoryTexture* texture, UINT level) {
   CreateTexture(texture);
   glBindTexture(GL_TEXTURE_2D, texture->glName);
   const CMemoryImage& image = texture->Level(level);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (UploadsDirectly(image.format)) {
+    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(image.width),
+                    static_cast<GLsizei>(image.height), GL_BGRA, GL_UNSIGNED_BYTE, image.pixels.data());
+    return;
+  }
   std::vector<BYTE> rgba(static_cast<size_t>(image.width) * image.height * 4);
   D3DConvertToRGBA(image.pixels.data(), image.format, image.width * image.height, rgba.data());
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(image.width),
                   static_cast<GLsizei>(image.height), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
 }

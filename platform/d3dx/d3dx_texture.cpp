@@ -93,6 +93,20 @@ HRESULT WriteLevel(IDirect3DTexture8* texture, UINT level, const uint32_t* pixel
     texture->UnlockRect(level);
     return E_FAIL;
   }
+  if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8) {
+    // Byte for byte: blue, green, red, then alpha (opaque for X8R8G8B8).
+    const uint32_t opaque = format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0;
+    for (UINT y = 0; y < height; ++y) {
+      const uint32_t* src = pixels + static_cast<size_t>(y) * width;
+      BYTE* dst = static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
+      for (UINT x = 0; x < width; ++x, dst += 4) {
+        const uint32_t p = src[x] | opaque;
+        dst[0] = static_cast<BYTE>(p), dst[1] = static_cast<BYTE>(p >> 8);
+        dst[2] = static_cast<BYTE>(p >> 16), dst[3] = static_cast<BYTE>(p >> 24);
+      }
+    }
+    return texture->UnlockRect(level);
+  }
   std::vector<BYTE> rgba(static_cast<size_t>(width) * 4);
   for (UINT y = 0; y < height; ++y) {
     const uint32_t* src = pixels + static_cast<size_t>(y) * width;

@@ -1,14 +1,18 @@
 // The scene's textures loaded during the intro, from the generated library: one a frame
-// after the first, each the very texture a first draw would have made, then the loader
-// leaves the scene.
+// from the first on, the logo first, each the very texture a first draw would have made,
+// the floor the settings choose next, then the ball's meshes, then the loader leaves the scene.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "engine/texturecache.h"
+#include "engine/meshcache.h"
+#include "game/ball.h"
 #include "game/scenepreloader.h"
 #include "tests/support/d3d8/recording_device.h"
 
@@ -25,22 +29,29 @@ TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
     c->m_strResLib = library.c_str();
   }
   ctx.m_pTextureCache = &preloaded;
+  CMeshCache loadedMeshes, deviceMeshes;
+  ctx.m_pMeshCache = &loadedMeshes;
+  ctx.m_pLocalMeshCache = &deviceMeshes;
   drawCtx.m_pTextureCache = &drawn;
   CRenderQueue drawQueue(&drawCtx);
 
   CScenePreloader preloader(&ctx);
   EXPECT_EQ(GAMEMODE_INTRO, preloader.m_dwModeMask);
-  preloader.FrameMove();
-  EXPECT_EQ(0u, preloaded.Count()) << "the first frame must not wait";
-  DWORD n = 0;
-  for (const char* const* ppName = CScenePreloader::Names(); *ppName; ++ppName, ++n) {
-    SCOPED_TRACE(*ppName);
+  ctx.m_bFloorType = drawCtx.m_bFloorType = 1;
+  ctx.m_nFloorTex = drawCtx.m_nFloorTex = 3;
+  std::vector<PreloadedTexture> expected;
+  for (const PreloadedTexture* p = CScenePreloader::Textures(); p->strName; ++p) expected.push_back(*p);
+  expected.push_back({"TexFloor03", 0});  // the floor the settings choose comes last
+  for (size_t n = 0; n < expected.size(); ++n) {
+    const char* strName = expected[n].strName;
+    SCOPED_TRACE(strName);
     preloader.FrameMove();
     ASSERT_EQ(n + 1, preloaded.Count()) << "not in the library";
-    ASSERT_EQ(S_OK, drawQueue.SetTextureByName(*ppName));
+    ASSERT_EQ(S_OK, expected[n].bColorKey ? drawQueue.SetTextureByNameEx(strName, 0xFF000000)
+                                          : drawQueue.SetTextureByName(strName));
     IDirect3DTexture8 *pPreloaded = nullptr, *pDrawn = nullptr;
-    ASSERT_EQ(S_OK, preloaded.Find(*ppName, &pPreloaded));
-    ASSERT_EQ(S_OK, drawn.Find(*ppName, &pDrawn));
+    ASSERT_EQ(S_OK, preloaded.Find(strName, &pPreloaded));
+    ASSERT_EQ(S_OK, drawn.Find(strName, &pDrawn));
     ASSERT_EQ(pDrawn->GetLevelCount(), pPreloaded->GetLevelCount());
     D3DSURFACE_DESC a, b;
     pPreloaded->GetLevelDesc(0, &a);
@@ -48,11 +59,32 @@ TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
     EXPECT_EQ(b.Format, a.Format);
     EXPECT_EQ(b.Width, a.Width);
     EXPECT_EQ(b.Height, a.Height);
+    // The same pixels: a keyed picture has its key colour cleared either way.
+    D3DLOCKED_RECT ra, rb;
+    ASSERT_EQ(S_OK, pPreloaded->LockRect(0, &ra, nullptr, D3DLOCK_READONLY));
+    ASSERT_EQ(S_OK, pDrawn->LockRect(0, &rb, nullptr, D3DLOCK_READONLY));
+    EXPECT_EQ(0, std::memcmp(ra.pBits, rb.pBits, static_cast<size_t>(ra.Pitch) * a.Height));
+    pPreloaded->UnlockRect(0);
+    pDrawn->UnlockRect(0);
   }
-  EXPECT_GE(n, 43u);  // the logo, surroundings, floor frame, balls, top bar and 32 caustic frames
-  EXPECT_EQ(0, preloader.m_bDead);
-  preloader.FrameMove();
+  EXPECT_STREQ("VantorelLogo", expected.front().strName);
+  EXPECT_GE(expected.size(), 45u);  // the logo, surroundings, frame, balls, top bar, 32 caustics, menu, floor
+
+  // Then the ball's meshes, one a frame, into both mesh caches; the loader is done.
+  for (DWORD n = 0; n < 2; ++n) {
+    EXPECT_EQ(0, preloader.m_bDead);
+    preloader.FrameMove();
+    EXPECT_EQ(n + 1, loadedMeshes.Count());
+    EXPECT_EQ(n + 1, deviceMeshes.Count());
+  }
+  ID3DXMesh* pMesh = nullptr;
+  ID3DXMesh** ppSubMeshes = nullptr;
+  DWORD dwSubCount = 0;
+  for (const char* strMesh : CBall::MESH_NAMES)
+    EXPECT_EQ(S_OK, deviceMeshes.Find(strMesh, &pMesh, &ppSubMeshes, &dwSubCount)) << strMesh;
   EXPECT_EQ(1, preloader.m_bDead);
+  loadedMeshes.Clear();
+  deviceMeshes.Clear();
   preloaded.Clear();
   drawn.Clear();
   pDevice->Release();
