@@ -4,24 +4,26 @@
 // under the current X display (VANTOREL_NO_VSYNC=1, the mode chosen by a settings file
 // given through VANTOREL_REGISTRY_FILE), with the frame probe preloaded. Once the intro
 // and the camera's opening flight are over it opens the main menu (Escape) and loads a
-// crafted save of 40 balls (a click on the menu's third item), measures the play for a
-// fixed time, has the probe copy one frame's draws, and stops the game. Then it runs the
-// limit program on that frame for the same time. Per mode it prints both frame rates and
+// crafted save of 40 balls (a click on the menu's third item), has the probe copy one
+// frame's draws and pauses the game (SIGSTOP). Then it starts the limit program on that
+// frame, and the two take turns for the fixed time, four turns each (limit, game, game,
+// limit, ...), each measured after a short settling, so that a change in the machine's
+// load falls on both alike. Per mode it prints both frame rates over their turns and
 // their ratio, main-thread CPU milliseconds a frame, the longest frame in the first ten
-// seconds after the first present against the median of play, start to first presented
-// frame and peak RSS (wait4) of both, and the triangles a frame. Targets: rate at least
-// 0.95 of the limit, start within 1.3x of the limit's, peak RSS within 20 MB of it, no
-// early frame over 3x the median. Misses are reported, not turned into a failing exit:
-// the exit code says only whether every figure was produced.
+// seconds after the first present (while running) against the median of play, start to
+// first presented frame and peak RSS (wait4) of both, and the triangles a frame. Targets:
+// rate at least 0.95 of the limit, start within 1.3x of the limit's, peak RSS within
+// 20 MB of it, no early frame over 3x the median. Misses are reported, not turned into a
+// failing exit: the exit code says only whether every figure was produced.
 //
 // Run (from the build folder, a Release build; keep the machine otherwise idle):
 //   xvfb-run -s "-screen 0 1280x1024x24" env LIBGL_ALWAYS_SOFTWARE=1 ./vantorel_bench
 // Options: --seconds S (play measured, 20), --flight-seconds S (from the first present of
-// the scene after the intro to the menu key: the camera's opening flight, 3), --modes 640x480,800x600,1024x768, --no-load (measure the program's first scene
-// without the menu: for a program that has none), --smoke (1 s a mode, no load: checks
-// only that the figures come out), --game, --limit, --probe (paths; default beside this
-// program), --keep DIR (leave the run's files there, with a
-// screenshot of the game in play, game.png, per mode).
+// the scene after the intro to the menu key: the camera's opening flight, 3), --modes
+// 640x480,800x600,1024x768, --no-load (measure the program's first scene without the menu:
+// for a program that has none), --smoke (1 s a mode, no load: checks only that the figures
+// come out), --game, --limit, --probe (paths; default beside this program), --keep DIR
+// (leave the run's files there, with a screenshot of the game in play, game.png, per mode).
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -36,6 +38,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -50,6 +53,9 @@ namespace {
 // The intro draws one picture; anything more is the scene.
 constexpr uint32_t kIntroTriangles = 16;
 constexpr uint32_t kLoadedTriangles = 1000;
+// The measured play is split into turns of both programs; each turn begins after a settling.
+constexpr int kTurns = 4;
+constexpr double kSettleSeconds = 0.2;
 
 struct Options {
   std::string game, limit, probe, workDir;
@@ -60,14 +66,17 @@ struct Options {
   std::vector<std::pair<int, int>> modes = {{640, 480}, {800, 600}, {1024, 768}};
 };
 
-struct RunResult {
-  bool ok = false;
-  std::string failure;
+// A program under measurement: started, paused and resumed by the runner.
+struct Child {
+  std::string tag, frameFile, failure;
+  pid_t pid = -1;
   int64_t startNs = 0;
-  int64_t windowStartNs = 0, windowEndNs = 0;  // the measured stretch
-  uint32_t trianglesBefore = 0;                 // a frame of play before the save was loaded
+  int64_t runningSinceNs = 0;                              // 0 while paused
+  std::vector<std::pair<int64_t, int64_t>> running;        // stretches it ran in, closed ones
+  std::vector<std::pair<int64_t, int64_t>> windows;        // the measured stretches
+  uint32_t trianglesBefore = 0;                            // a frame of play before the save was loaded
   std::vector<FrameRecord> frames;
-  long peakRssKiB = 0;
+  rusage usage = {};
 };
 
 struct Figures {
@@ -265,14 +274,14 @@ void LoadCraftedGame(pid_t pid, int width, int height) {
   ClickAt(width / 2, height * 45 / 100, width, height);
 }
 
-RunResult Run(const Options& o, const std::vector<std::string>& args, const std::string& dir, const std::string& tag,
-              const std::string& captureFile, bool enterPlay, int width, int height) {
-  RunResult result;
-  const std::string frameFile = dir + "/" + tag + ".frames";
-  std::remove(frameFile.c_str());
-  std::remove((frameFile + kFirstFrameSuffix).c_str());
+// Starts a program with the probe preloaded and waits for its first present.
+bool Start(const Options& o, const std::vector<std::string>& args, const std::string& dir, const std::string& captureFile,
+           Child* child) {
+  child->frameFile = dir + "/" + child->tag + ".frames";
+  std::remove(child->frameFile.c_str());
+  std::remove((child->frameFile + kFirstFrameSuffix).c_str());
   std::vector<std::string> env = {"LD_PRELOAD=" + o.probe,
-                                  std::string(kFrameFileVariable) + "=" + frameFile,
+                                  std::string(kFrameFileVariable) + "=" + child->frameFile,
                                   std::string(kCaptureFileVariable) + "=" + captureFile,
                                   "VANTOREL_REGISTRY_FILE=" + dir + "/settings.reg",
                                   "VANTOREL_NO_VSYNC=1",
@@ -283,50 +292,70 @@ RunResult Run(const Options& o, const std::vector<std::string>& args, const std:
   const char* asan = std::getenv("ASAN_OPTIONS");
   env.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + (asan && *asan ? ":" : "") +
                 "verify_asan_link_order=0");
-  result.startNs = NowNs();
-  const pid_t pid = Spawn(args, env, dir, true);
+  child->startNs = NowNs();
+  child->pid = Spawn(args, env, dir, true);
+  child->runningSinceNs = child->startNs;
   int status = 0;
-  rusage usage;
-  std::memset(&usage, 0, sizeof usage);
   bool ended = false;
-  if (!WaitForFirstFrame(pid, frameFile, 120, &status, &usage, &ended)) {
-    if (!ended) {
-      kill(pid, SIGKILL);
-      wait4(pid, &status, 0, &usage);
-    }
-    result.failure = tag + ": no frame was presented";
-    return result;
+  if (WaitForFirstFrame(child->pid, child->frameFile, 120, &status, &child->usage, &ended)) return true;
+  if (!ended) {
+    kill(child->pid, SIGKILL);
+    wait4(child->pid, &status, 0, &child->usage);
   }
-  if (enterPlay) {
-    uint32_t frames = 0;
-    if (!WaitForScene(frameFile, 120) || !ReadStatus(frameFile, &frames, &result.trianglesBefore))
-      result.failure = tag + ": the intro did not end";
-    SleepSeconds(o.flightSeconds);
-    ReadStatus(frameFile, &frames, &result.trianglesBefore);
-    LoadCraftedGame(pid, width, height);
+  child->pid = -1;
+  child->failure = child->tag + ": no frame was presented";
+  return false;
+}
+
+// Waits for the intro to end and the camera's flight, then loads the crafted save.
+void EnterPlay(const Options& o, int width, int height, Child* game) {
+  uint32_t frames = 0;
+  if (!WaitForScene(game->frameFile, 120) || !ReadStatus(game->frameFile, &frames, &game->trianglesBefore))
+    game->failure = game->tag + ": the intro did not end";
+  SleepSeconds(o.flightSeconds);
+  ReadStatus(game->frameFile, &frames, &game->trianglesBefore);
+  LoadCraftedGame(game->pid, width, height);
+}
+
+void Pause(Child* child) {
+  if (child->runningSinceNs == 0) return;
+  kill(child->pid, SIGSTOP);
+  child->running.push_back({child->runningSinceNs, NowNs()});
+  child->runningSinceNs = 0;
+}
+
+void Resume(Child* child) {
+  if (child->runningSinceNs != 0) return;
+  kill(child->pid, SIGCONT);
+  child->runningSinceNs = NowNs();
+}
+
+// Lets the program run alone for `seconds`, after a short settling (its first frame after
+// a pause is not one of play), and measures that stretch.
+void RunAlone(Child* child, Child* other, double seconds) {
+  Pause(other);
+  Resume(child);
+  SleepSeconds(kSettleSeconds);
+  const int64_t from = NowNs();
+  SleepSeconds(seconds);
+  child->windows.push_back({from, NowNs()});
+}
+
+// Ends the program through the probe (it writes its frames at the next present).
+void Finish(Child* child) {
+  if (child->pid <= 0) return;
+  Resume(child);
+  child->running.push_back({child->runningSinceNs, std::numeric_limits<int64_t>::max()});
+  kill(child->pid, SIGUSR2);
+  int status = 0;
+  if (!WaitFor(child->pid, 20, &status, &child->usage)) {
+    kill(child->pid, SIGKILL);
+    wait4(child->pid, &status, 0, &child->usage);
+    if (child->failure.empty()) child->failure = child->tag + ": did not stop";
   }
-  SleepSeconds(o.load ? 1.0 : 0.3);  // the loaded balls land, the limit program warms up
-  result.windowStartNs = NowNs();
-  SleepSeconds(std::min(2.0, o.seconds / 2));
-  if (!captureFile.empty()) {
-    kill(pid, SIGUSR1);
-    // The probe writes the capture at the next present, which a loaded machine may delay.
-    for (int k = 0; k < 300 && !Exists(captureFile); ++k) SleepSeconds(0.1);
-    if (o.keep) RunTool({"import", "-window", "root", dir + "/" + tag + ".png"}, 30);
-  }
-  SleepSeconds(o.seconds - std::min(2.0, o.seconds / 2));
-  result.windowEndNs = NowNs();
-  kill(pid, SIGUSR2);
-  if (!WaitFor(pid, 20, &status, &usage)) {
-    kill(pid, SIGKILL);
-    wait4(pid, &status, 0, &usage);
-    result.failure = tag + ": did not stop";
-  }
-  result.peakRssKiB = usage.ru_maxrss;
-  result.frames = ReadFrames(frameFile);
-  result.ok = result.failure.empty() && result.frames.size() > 2;
-  if (result.failure.empty() && !result.ok) result.failure = tag + ": too few frames recorded";
-  return result;
+  child->pid = -1;
+  child->frames = ReadFrames(child->frameFile);
+  if (child->failure.empty() && child->frames.size() <= 2) child->failure = child->tag + ": too few frames recorded";
 }
 
 double Median(std::vector<double> v) {
@@ -335,33 +364,43 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-Figures Measure(const RunResult& r) {
+// The stretch (by index into `stretches`) holding the time, or -1.
+int StretchOf(const std::vector<std::pair<int64_t, int64_t>>& stretches, int64_t ns) {
+  for (size_t k = 0; k < stretches.size(); ++k)
+    if (ns >= stretches[k].first && ns <= stretches[k].second) return static_cast<int>(k);
+  return -1;
+}
+
+Figures Measure(const Child& c) {
   Figures f;
-  const std::vector<FrameRecord>& fr = r.frames;
-  f.firstFrameMs = static_cast<double>(fr[0].monotonicNs - r.startNs) / 1e6;
-  f.peakRssMiB = static_cast<double>(r.peakRssKiB) / 1024.0;
-  size_t first = fr.size(), last = 0;
-  for (size_t k = 0; k < fr.size(); ++k)
-    if (fr[k].monotonicNs >= r.windowStartNs && fr[k].monotonicNs <= r.windowEndNs) {
-      first = std::min(first, k);
-      last = k;
-    }
+  const std::vector<FrameRecord>& fr = c.frames;
+  f.firstFrameMs = static_cast<double>(fr[0].monotonicNs - c.startNs) / 1e6;
+  f.peakRssMiB = static_cast<double>(c.usage.ru_maxrss) / 1024.0;
+  // Frame lengths count only between two presents of the same measured stretch.
   std::vector<double> lengths, triangles, draws;
-  if (first < last) {
-    f.fps = static_cast<double>(last - first) * 1e9 / static_cast<double>(fr[last].monotonicNs - fr[first].monotonicNs);
-    f.cpuMsPerFrame = static_cast<double>(fr[last].threadCpuNs - fr[first].threadCpuNs) / 1e6 /
-                      static_cast<double>(last - first);
-    for (size_t k = first + 1; k <= last; ++k) {
-      lengths.push_back(static_cast<double>(fr[k].monotonicNs - fr[k - 1].monotonicNs) / 1e6);
-      triangles.push_back(fr[k].triangles);
-      draws.push_back(fr[k].draws);
-    }
+  double seconds = 0, cpuMs = 0;
+  for (size_t k = 1; k < fr.size(); ++k) {
+    const int w = StretchOf(c.windows, fr[k].monotonicNs);
+    if (w < 0 || StretchOf(c.windows, fr[k - 1].monotonicNs) != w) continue;
+    const double ns = static_cast<double>(fr[k].monotonicNs - fr[k - 1].monotonicNs);
+    seconds += ns / 1e9;
+    cpuMs += static_cast<double>(fr[k].threadCpuNs - fr[k - 1].threadCpuNs) / 1e6;
+    lengths.push_back(ns / 1e6);
+    triangles.push_back(fr[k].triangles);
+    draws.push_back(fr[k].draws);
+  }
+  if (seconds > 0) {
+    f.fps = static_cast<double>(lengths.size()) / seconds;
+    f.cpuMsPerFrame = cpuMs / static_cast<double>(lengths.size());
   }
   f.medianMs = Median(lengths);
   f.triangles = static_cast<uint32_t>(Median(triangles));
   f.draws = static_cast<uint32_t>(Median(draws));
   // The first present is start-up; the ten seconds after it are where uploads stutter.
+  // A frame the program was paused in is no frame of its own.
   for (size_t k = 1; k < fr.size() && fr[k].monotonicNs - fr[0].monotonicNs <= 10000000000LL; ++k) {
+    const int r = StretchOf(c.running, fr[k].monotonicNs);
+    if (r < 0 || StretchOf(c.running, fr[k - 1].monotonicNs) != r) continue;
     const double ms = static_cast<double>(fr[k].monotonicNs - fr[k - 1].monotonicNs) / 1e6;
     f.earlyUploads += fr[k].uploads;
     if (ms > f.earlyLongestMs) {
@@ -384,14 +423,38 @@ bool RunMode(const Options& o, int width, int height) {
   WriteFile(dir + "/settings.reg", SettingsFile(width, height));
   WriteFile(dir + "/Vantorel.sav", CraftedSave());
 
-  const RunResult game = Run(o, {o.game}, dir, "game", captureFile, o.load, width, height);
-  if (!game.ok || !Exists(captureFile)) {
-    std::printf("%dx%d: %s\n", width, height, game.ok ? "the probe captured no frame" : game.failure.c_str());
-    return false;
+  // The game runs into play and has one frame captured; paused, it leaves the machine
+  // to the limit program's start. Then the two take turns, so that a change in the
+  // machine's load falls on both alike.
+  Child game, limit;
+  game.tag = "game";
+  limit.tag = "limit";
+  if (Start(o, {o.game}, dir, captureFile, &game)) {
+    if (o.load) EnterPlay(o, width, height, &game);
+    SleepSeconds(o.load ? 1.0 : 0.3);  // the loaded balls land
+    kill(game.pid, SIGUSR1);
+    // The probe writes the capture at the next present, which a loaded machine may delay.
+    for (int k = 0; k < 300 && !Exists(captureFile); ++k) SleepSeconds(0.1);
+    if (o.keep) RunTool({"import", "-window", "root", dir + "/game.png"}, 30);
+    Pause(&game);
+    if (Exists(captureFile) && Start(o, {o.limit, "--capture", captureFile}, dir, "", &limit)) {
+      const double slice = o.seconds / kTurns;
+      for (int turn = 0; turn < kTurns; ++turn) {
+        // L G G L L G ...: a steady drift in the load weighs on both the same.
+        Child* first = turn % 2 == 0 ? &limit : &game;
+        Child* second = turn % 2 == 0 ? &game : &limit;
+        RunAlone(first, second, slice / 2);
+        RunAlone(second, first, slice / 2);
+      }
+    }
   }
-  const RunResult limit = Run(o, {o.limit, "--capture", captureFile}, dir, "limit", "", false, width, height);
-  if (!limit.ok) {
-    std::printf("%dx%d: %s\n", width, height, limit.failure.c_str());
+  Finish(&game);
+  Finish(&limit);
+  const std::string failure = !game.failure.empty()     ? game.failure
+                              : !Exists(captureFile)    ? "the probe captured no frame"
+                                                        : limit.failure;
+  if (!failure.empty()) {
+    std::printf("%dx%d: %s\n", width, height, failure.c_str());
     return false;
   }
   const Figures g = Measure(game), l = Measure(limit);
