@@ -9,11 +9,6 @@
 
 class CGameContext;
 
-struct PreloadedTexture {
-  const char* strName;  // null ends the list
-  BYTE bColorKey;       // loaded with the colour key, as its draw asks
-};
-
 class CScenePreloader : public CMyObject {
  public:
   explicit CScenePreloader(CGameContext* pContext);
@@ -21,8 +16,9 @@ class CScenePreloader : public CMyObject {
   // Loads the next texture or mesh; the object leaves the scene after the last.
   HRESULT FrameMove() override;
 
-  // The list, in the order it is loaded; the floor's texture and the ball's meshes follow it.
-  static const PreloadedTexture* Textures();
+  // The texture names, in the order they are loaded, ending with a null; the floor's
+  // texture and the ball's meshes follow them.
+  static const char* const* Names();
 
  private:
   DWORD m_dwNext = 0;

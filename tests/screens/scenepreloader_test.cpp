@@ -39,16 +39,15 @@ TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
   EXPECT_EQ(GAMEMODE_INTRO, preloader.m_dwModeMask);
   ctx.m_bFloorType = drawCtx.m_bFloorType = 1;
   ctx.m_nFloorTex = drawCtx.m_nFloorTex = 3;
-  std::vector<PreloadedTexture> expected;
-  for (const PreloadedTexture* p = CScenePreloader::Textures(); p->strName; ++p) expected.push_back(*p);
-  expected.push_back({"TexFloor03", 0});  // the floor the settings choose comes last
+  std::vector<const char*> expected;
+  for (const char* const* ppName = CScenePreloader::Names(); *ppName; ++ppName) expected.push_back(*ppName);
+  expected.push_back("TexFloor03");  // the floor the settings choose comes last
   for (size_t n = 0; n < expected.size(); ++n) {
-    const char* strName = expected[n].strName;
+    const char* strName = expected[n];
     SCOPED_TRACE(strName);
     preloader.FrameMove();
     ASSERT_EQ(n + 1, preloaded.Count()) << "not in the library";
-    ASSERT_EQ(S_OK, expected[n].bColorKey ? drawQueue.SetTextureByNameEx(strName, 0xFF000000)
-                                          : drawQueue.SetTextureByName(strName));
+    ASSERT_EQ(S_OK, drawQueue.SetTextureByName(strName));
     IDirect3DTexture8 *pPreloaded = nullptr, *pDrawn = nullptr;
     ASSERT_EQ(S_OK, preloaded.Find(strName, &pPreloaded));
     ASSERT_EQ(S_OK, drawn.Find(strName, &pDrawn));
@@ -59,7 +58,7 @@ TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
     EXPECT_EQ(b.Format, a.Format);
     EXPECT_EQ(b.Width, a.Width);
     EXPECT_EQ(b.Height, a.Height);
-    // The same pixels: a keyed picture has its key colour cleared either way.
+    // The same pixels.
     D3DLOCKED_RECT ra, rb;
     ASSERT_EQ(S_OK, pPreloaded->LockRect(0, &ra, nullptr, D3DLOCK_READONLY));
     ASSERT_EQ(S_OK, pDrawn->LockRect(0, &rb, nullptr, D3DLOCK_READONLY));
@@ -67,8 +66,8 @@ TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
     pPreloaded->UnlockRect(0);
     pDrawn->UnlockRect(0);
   }
-  EXPECT_STREQ("VantorelLogo", expected.front().strName);
-  EXPECT_GE(expected.size(), 45u);  // the logo, surroundings, frame, balls, top bar, 32 caustics, menu, floor
+  EXPECT_STREQ("VantorelLogo", expected.front());
+  EXPECT_GE(expected.size(), 44u);  // the logo, surroundings, frame, balls, top bar, 32 caustics, floor
 
   // Then the ball's meshes, one a frame, into both mesh caches; the loader is done.
   for (DWORD n = 0; n < 2; ++n) {
