@@ -173,6 +173,41 @@ TEST_F(GLDeviceTest, LitTriangleFromVertexBufferFacesTheLight) {
   ExpectColor(pixels[2][2], 0, 0, 0, "outside");
 }
 
+TEST_F(GLDeviceTest, SpecularHighlightOnlyWhileSpecularIsEnabled) {
+  const LitVertex tri[3] = {{-0.8f, -0.8f, 0.5f, 0, 0, -1}, {0.0f, 0.8f, 0.5f, 0, 0, -1}, {0.8f, -0.8f, 0.5f, 0, 0, -1}};
+  D3DMATERIAL8 material = {};
+  material.Diffuse = {0.5f, 0.0f, 0.0f, 1.0f};
+  material.Specular = {0.0f, 1.0f, 0.0f, 1.0f};
+  material.Power = 1.0f;
+  D3DLIGHT8 light = {};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+  light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+  light.Direction = {0.0f, 0.0f, 1.0f};  // from behind the viewer, straight onto the triangle
+  for (BOOL specular : {FALSE, TRUE}) {
+    SCOPED_TRACE(specular ? "specular on" : "specular off");
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+    ASSERT_EQ(S_OK, device->BeginScene());
+    device->SetMaterial(&material);
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, specular);
+    device->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL);
+    ASSERT_EQ(S_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(LitVertex)));
+    ASSERT_EQ(S_OK, device->EndScene());
+    auto pixels = ReadBack();
+    // The diffuse half red always; the green highlight (seen from the eye, a little off
+    // the mirror direction) only with specular on.
+    const Pixel& p = pixels[40][32];
+    EXPECT_NEAR(128, p.r, 3);
+    if (specular)
+      EXPECT_GT(p.g, 150);
+    else
+      EXPECT_EQ(0, p.g);
+    EXPECT_EQ(0, p.b);
+  }
+}
+
 TEST_F(GLDeviceTest, DepthTestKeepsTheNearerTriangle) {
   struct ColorVertex {
     float x, y, z;
