@@ -462,6 +462,8 @@ void CGLBackEnd::ApplyLights(const CD3DStateModel& model, const VertexLayout& la
   ColorToFloats(rs[D3DRS_AMBIENT], ambient);
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
   glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, rs[D3DRS_LOCALVIEWER] ? GL_TRUE : GL_FALSE);
+  // Specular light is added after texturing; while it is off (the material's specular is
+  // then zero) a secondary colour would only add an attribute to every vertex.
   glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, rs[D3DRS_SPECULARENABLE] ? GL_SEPARATE_SPECULAR_COLOR : GL_SINGLE_COLOR);
   if (rs[D3DRS_NORMALIZENORMALS])
     glEnable(GL_NORMALIZE);
