@@ -69,13 +69,13 @@ class GLDeviceTest : public ::testing::Test {
     EXPECT_EQ(S_OK, device->CreateTexture(width, height, 1, 0, format, D3DPOOL_MANAGED, &texture));
     D3DLOCKED_RECT locked;
     EXPECT_EQ(S_OK, texture->LockRect(0, &locked, nullptr, 0));
+    const size_t size = words32.empty() ? 2 : 4;
+    const BYTE* source = words32.empty() ? reinterpret_cast<const BYTE*>(words16.data())
+                                         : reinterpret_cast<const BYTE*>(words32.data());
     for (UINT y = 0; y < height; ++y)
       for (UINT x = 0; x < width; ++x) {
         BYTE* row = static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-        if (!words32.empty())
-          std::memcpy(row + x * 4, &words32[y * width + x], 4);
-        else
-          std::memcpy(row + x * 2, &words16[y * width + x], 2);
+        std::memcpy(row + x * size, source + (static_cast<size_t>(y) * width + x) * size, size);
       }
     texture->UnlockRect(0);
     return texture;
