@@ -1,6 +1,5 @@
 #include "game/savefile.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "engine/gamecontext.h"
@@ -26,16 +25,6 @@ INT GetInt(const unsigned char* p) {
 }
 
 unsigned char* CellAt(unsigned char* file, int i, int j) { return file + (i * BOARD_SIZE + j) * 4; }
-
-// The whole file when it exists and has exactly the saved size; -1 when it is missing.
-int ReadSaveFile(unsigned char (&file)[SAVE_FILE_SIZE]) {
-  std::FILE* f = std::fopen(SAVE_FILE_NAME, "rb");
-  if (!f) return -1;
-  const size_t n = std::fread(file, 1, sizeof file, f);
-  const bool longer = std::fgetc(f) != EOF;
-  std::fclose(f);
-  return longer ? SAVE_FILE_SIZE + 1 : static_cast<int>(n);
-}
 
 }  // namespace
 
@@ -63,7 +52,7 @@ HRESULT SaveGame(CGameContext* c) {
 
 HRESULT LoadGame(CGameContext* c) {
   unsigned char file[SAVE_FILE_SIZE];
-  const int n = ReadSaveFile(file);
+  const long n = ReadKeptFile(SAVE_FILE_NAME, file, sizeof file);
   if (n < 0) return S_FALSE;
 
   INT board[BOARD_SIZE][BOARD_SIZE];

@@ -2,7 +2,6 @@
 // (unsigned 32-bit little-endian), row 0 the best. A stored value that is not a
 // square makes the whole file count as damaged, and the default table is used.
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/gamecontext.h"
@@ -36,21 +35,11 @@ bool ScoreFromSquare(DWORD dwStored, DWORD* pScore) {
   return true;
 }
 
-// The whole file when it exists and has exactly the table's size; -1 when it is missing.
-int ReadRecordsFile(unsigned char (&file)[RECORDS_FILE_SIZE]) {
-  std::FILE* f = std::fopen(RECORDS_FILE_NAME, "rb");
-  if (!f) return -1;
-  const size_t n = std::fread(file, 1, sizeof file, f);
-  const bool longer = std::fgetc(f) != EOF;
-  std::fclose(f);
-  return longer ? RECORDS_FILE_SIZE + 1 : static_cast<int>(n);
-}
-
 }  // namespace
 
 HRESULT CUpMenu::LoadRecords() {
   unsigned char file[RECORDS_FILE_SIZE];
-  const int n = ReadRecordsFile(file);
+  const long n = ReadKeptFile(RECORDS_FILE_NAME, file, sizeof file);
   if (n < 0) return E_FAIL;
 
   RecordRow rows[RECORD_ROWS];

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 
 std::string ResolveWriteTarget(const std::string& path) {
   std::string target = path;
@@ -53,4 +54,13 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     return false;
   }
   return true;
+}
+
+long ReadKeptFile(const std::string& path, void* buffer, std::size_t size) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return -1;
+  const std::size_t n = std::fread(buffer, 1, size, f);
+  const bool longer = std::fgetc(f) != EOF;
+  std::fclose(f);
+  return static_cast<long>(longer ? size + 1 : n);
 }
