@@ -12,34 +12,13 @@
 #include "engine/meshcache.h"
 #include "engine/renderqueue.h"
 #include "platform/xfile/d3dx8mesh.h"
-#include "platform/xfile/xfile_writer.h"
 #include "shell/d3dmesh.h"
 #include "tests/support/d3d8/recording_device.h"
+#include "tests/support/quad_row_mesh.h"
 #include "tools/pewriter/pe_writer.h"
 
 namespace board_test {
 namespace {
-
-// A row of quads; quad q uses material q % nMaterials.
-std::vector<uint8_t> QuadRow(int nQuads, int nMaterials) {
-  xfile::XMeshData mesh;
-  for (int x = 0; x <= nQuads; ++x) {
-    mesh.positions.push_back({float(x), 0.0f, 0.0f});
-    mesh.positions.push_back({float(x), 1.0f, 0.0f});
-  }
-  for (uint32_t q = 0; q < uint32_t(nQuads); ++q) {
-    mesh.faces.push_back({2 * q, 2 * q + 1, 2 * q + 3, 2 * q + 2});
-    mesh.faceMaterials.push_back(q % nMaterials);
-  }
-  for (int m = 0; m < nMaterials; ++m) {
-    xfile::XMaterialData material;
-    material.diffuse[0] = 0.5f;
-    material.diffuse[3] = 1.0f;
-    mesh.materials.push_back(material);
-  }
-  const std::string text = xfile::WriteXText(mesh);
-  return std::vector<uint8_t>(text.begin(), text.end());
-}
 
 class BallMeshTest : public BoardTest {
  protected:
@@ -49,7 +28,7 @@ class BallMeshTest : public BoardTest {
     ASSERT_NE(nullptr, mkdtemp(pattern));
     dir = pattern;
     // Full paths: a bare "res.dll" would find the game's own library first.
-    library = Library("res.dll", {{"SPHERE0", QuadRow(4, 2)}, {"SPHERE1", QuadRow(8, 2)}});
+    library = Library("res.dll", {{"SPHERE0", QuadRowMesh(4, 2)}, {"SPHERE1", QuadRowMesh(8, 2)}});
     log = std::fopen((dir + "/file.log").c_str(), "w+");
     ASSERT_NE(nullptr, log);
     pDevice = new CRecordingDevice();
@@ -159,7 +138,7 @@ TEST_F(BallMeshTest, HiResNamesTheDetailedSubMeshesWithTheLowDetailStride) {
 TEST_F(BallMeshTest, HiResFallsBackToTheLowDetailSphere) {
   ctx.m_bHiRes = 1;
   // No detailed sphere at all: one logged failure, the low-detail records drawn.
-  const std::string lowOnly = Library("low.dll", {{"SPHERE0", QuadRow(4, 2)}});
+  const std::string lowOnly = Library("low.dll", {{"SPHERE0", QuadRowMesh(4, 2)}});
   ctx.m_strResLib = lowOnly.c_str();
   CBall* pBall = RestingBall(1, 1, 2);
   EXPECT_EQ("FAIL: Can not find resource for MESH!\n", LogText());
@@ -176,7 +155,7 @@ TEST_F(BallMeshTest, HiResFallsBackToTheLowDetailSphere) {
   ctx.m_nBallCount = 0;
   std::memset(ctx.m_Board, 0, sizeof ctx.m_Board);
   pQueue->Clear();
-  const std::string fewer = Library("fewer.dll", {{"SPHERE0", QuadRow(4, 2)}, {"SPHERE1", QuadRow(8, 1)}});
+  const std::string fewer = Library("fewer.dll", {{"SPHERE0", QuadRowMesh(4, 2)}, {"SPHERE1", QuadRowMesh(8, 1)}});
   ctx.m_strResLib = fewer.c_str();
   pBall = RestingBall(2, 2, 3);
   ASSERT_EQ(1u, pBall->m_pMeshHi->m_dwNumSubMeshes);
@@ -187,7 +166,7 @@ TEST_F(BallMeshTest, HiResFallsBackToTheLowDetailSphere) {
 }
 
 TEST_F(BallMeshTest, WithoutTheLowDetailSphereNothingIsQueued) {
-  const std::string highOnly = Library("high.dll", {{"SPHERE1", QuadRow(8, 2)}});
+  const std::string highOnly = Library("high.dll", {{"SPHERE1", QuadRowMesh(8, 2)}});
   ctx.m_strResLib = highOnly.c_str();
   ctx.m_bHiRes = 1;
   RestingBall(3, 3, 4)->Render();

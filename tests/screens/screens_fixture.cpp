@@ -3,32 +3,10 @@
 #include <sstream>
 
 #include "platform/sound/sound_backend_testing.h"
-#include "platform/xfile/xfile_writer.h"
+#include "tests/support/quad_row_mesh.h"
 #include "tools/pewriter/pe_writer.h"
 
 namespace screens_test {
-namespace {
-
-// Seven quads in a row, quad q with material q: seven subsets, one more than the room has.
-std::vector<uint8_t> SevenSubsetMesh() {
-  xfile::XMeshData mesh;
-  for (int x = 0; x <= 7; ++x) {
-    mesh.positions.push_back({float(x), 0.0f, 0.0f});
-    mesh.positions.push_back({float(x), 1.0f, 0.0f});
-  }
-  for (uint32_t q = 0; q < 7; ++q) {
-    mesh.faces.push_back({2 * q, 2 * q + 1, 2 * q + 3, 2 * q + 2});
-    mesh.faceMaterials.push_back(q);
-    xfile::XMaterialData material;
-    material.diffuse[0] = 0.5f;
-    material.diffuse[3] = 1.0f;
-    mesh.materials.push_back(material);
-  }
-  const std::string text = xfile::WriteXText(mesh);
-  return std::vector<uint8_t>(text.begin(), text.end());
-}
-
-}  // namespace
 
 void ScreensTest::SetUp() {
   ASSERT_FALSE(work.Path().empty());
@@ -78,7 +56,8 @@ void ScreensTest::WriteLibrary(bool withSongs) {
     resources.push_back({names[i], std::vector<uint8_t>(100 + i, 1)});
     m_sizeNames[100 + i] = names[i];
   }
-  resources.push_back({"Environ", SevenSubsetMesh()});
+  // Seven subsets: one more than the room has.
+  resources.push_back({"Environ", QuadRowMesh(7, 7)});
   std::string error;
   ASSERT_TRUE(WriteResourceDll(library, resources, &error)) << error;
 }
