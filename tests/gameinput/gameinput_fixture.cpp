@@ -4,6 +4,7 @@
 
 #include "engine/samplecache.h"
 #include "platform/sound/sound_backend_testing.h"
+#include "tests/support/log_text.h"
 #include "tests/support/sound/synth_audio.h"
 #include "tools/pewriter/pe_writer.h"
 
@@ -62,13 +63,4 @@ void GameInputTest::Aim(const D3DXVECTOR3& vEye, const D3DXVECTOR3& vTarget) {
   ctx.m_fPickDirX = ctx.m_fPickDirY = 0.0f;  // straight along the view
 }
 
-std::string GameInputTest::LogText() {
-  std::fflush(log);
-  std::rewind(log);
-  std::string text;
-  char buffer[256];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, log)) > 0) text.append(buffer, n);
-  std::fseek(log, 0, SEEK_END);
-  return text;
-}
+std::string GameInputTest::LogText() { return ReadLog(log); }

@@ -13,6 +13,7 @@
 
 #include "platform/win32/window_bridge.h"
 #include "shell/d3dapp.h"
+#include "tests/support/log_text.h"
 
 namespace integration {
 
@@ -39,10 +40,6 @@ Picture ReadBackBuffer(IDirect3DDevice8* device);
 // With VANTOREL_TEST_PICTURES set to a directory, writes the picture there as
 // <name>.ppm, to look at when a test fails.
 void KeepPicture(const Picture& picture, const char* name);
-
-// Everything written to the log file so far (empty for a null one); writing goes on
-// at its end.
-std::string ReadLog(std::FILE* log);
 
 // A CD3DApplication on the real Direct3D object with a 24-bit depth buffer.
 class CIntegrationApp : public CD3DApplication {

@@ -5,6 +5,7 @@
 #include "platform/dinput/dinput_bridge.h"
 #include "platform/dinput/dinput_testing.h"
 #include "platform/sound/sound_backend_testing.h"
+#include "tests/support/log_text.h"
 #include "tests/support/sound/synth_audio.h"
 
 void ServicesTest::SetUp() {
@@ -51,16 +52,7 @@ void ServicesTest::InitWithLibrary() {
   m_pContext->m_strResLib = m_strLibrary.c_str();
 }
 
-std::string ServicesTest::LogText() {
-  std::fflush(m_pLog);
-  std::rewind(m_pLog);
-  std::string text;
-  char buffer[512];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, m_pLog)) > 0) text.append(buffer, n);
-  std::fseek(m_pLog, 0, SEEK_END);
-  return text;
-}
+std::string ServicesTest::LogText() { return ReadLog(m_pLog); }
 
 std::vector<uint8_t> ServicesTest::MakeBmp(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
   const int rowBytes = (width * 3 + 3) & ~3;
