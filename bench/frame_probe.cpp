@@ -204,6 +204,35 @@ int32_t TextureIndex() {
   return index;
 }
 
+void CaptureLightingState(CaptureLighting* l) {
+  glGetFloatv(GL_LIGHT_MODEL_AMBIENT, l->sceneAmbient);
+  glGetMaterialfv(GL_FRONT, GL_AMBIENT, l->ambient);
+  glGetMaterialfv(GL_FRONT, GL_DIFFUSE, l->diffuse);
+  glGetMaterialfv(GL_FRONT, GL_SPECULAR, l->specular);
+  glGetMaterialfv(GL_FRONT, GL_EMISSION, l->emission);
+  glGetMaterialfv(GL_FRONT, GL_SHININESS, &l->shininess);
+  l->localViewer = Integer(GL_LIGHT_MODEL_LOCAL_VIEWER) != 0;
+  l->separateSpecular = Integer(GL_LIGHT_MODEL_COLOR_CONTROL) == GL_SEPARATE_SPECULAR_COLOR;
+  l->normalize = glIsEnabled(GL_NORMALIZE);
+  l->colourMaterial = glIsEnabled(GL_COLOR_MATERIAL) ? static_cast<uint32_t>(Integer(GL_COLOR_MATERIAL_PARAMETER)) : 0;
+  for (uint32_t k = 0; k < 8; ++k) {
+    const GLenum light = GL_LIGHT0 + k;
+    if (!glIsEnabled(light)) continue;
+    l->lightMask |= 1u << k;
+    CaptureLight& c = l->lights[k];
+    glGetLightfv(light, GL_POSITION, c.position);
+    glGetLightfv(light, GL_AMBIENT, c.ambient);
+    glGetLightfv(light, GL_DIFFUSE, c.diffuse);
+    glGetLightfv(light, GL_SPECULAR, c.specular);
+    glGetLightfv(light, GL_SPOT_DIRECTION, c.spotDirection);
+    glGetLightfv(light, GL_SPOT_CUTOFF, &c.spotCutoff);
+    glGetLightfv(light, GL_SPOT_EXPONENT, &c.spotExponent);
+    glGetLightfv(light, GL_CONSTANT_ATTENUATION, &c.attenuation[0]);
+    glGetLightfv(light, GL_LINEAR_ATTENUATION, &c.attenuation[1]);
+    glGetLightfv(light, GL_QUADRATIC_ATTENUATION, &c.attenuation[2]);
+  }
+}
+
 // Copies one draw with the state that decides its cost, its vertices from client memory or buffer objects.
 void CaptureDrawCall(GLenum mode, uint32_t vertexCount, std::vector<uint32_t> indices) {
   if (!glIsEnabled(GL_VERTEX_ARRAY) || Integer(GL_VERTEX_ARRAY_TYPE) != GL_FLOAT || !vertexCount) return;
@@ -229,7 +258,7 @@ void CaptureDrawCall(GLenum mode, uint32_t vertexCount, std::vector<uint32_t> in
   flag(h.texture >= 0, kTexture);
   glGetIntegerv(GL_BLEND_SRC, &h.blendSource);
   glGetIntegerv(GL_BLEND_DST, &h.blendDestination);
-  for (int light = 0; light < 8; ++light) h.lights += glIsEnabled(GL_LIGHT0 + light) ? 1 : 0;
+  CaptureLightingState(&h.lighting);
   glGetFloatv(GL_MODELVIEW_MATRIX, h.modelView);
   glGetFloatv(GL_PROJECTION_MATRIX, h.projection);
   const GLint positionSize = Integer(GL_VERTEX_ARRAY_SIZE);

@@ -22,7 +22,7 @@ constexpr char kFirstFrameSuffix[] = ".first";
 constexpr char kStatusSuffix[] = ".now";
 
 constexpr uint32_t kFrameMagic = 0x56465246;    // "FRFV"
-constexpr uint32_t kCaptureMagic = 0x56504143;  // "CAPV"
+constexpr uint32_t kCaptureMagic = 0x32504143;  // "CAP2"
 
 struct FrameFileHeader {
   uint32_t magic;
@@ -62,14 +62,33 @@ enum CaptureFlags : uint32_t {
   kTexture = 1u << 9,
 };
 
+// A light as GL holds it: position and spot direction already in eye space.
+struct CaptureLight {
+  float position[4];
+  float ambient[4], diffuse[4], specular[4];
+  float spotDirection[4];
+  float spotCutoff, spotExponent;
+  float attenuation[3];  // constant, linear, quadratic
+};
+
+// The lighting that decides what the driver's vertex program computes for a draw.
+struct CaptureLighting {
+  float sceneAmbient[4];
+  float ambient[4], diffuse[4], specular[4], emission[4], shininess;  // the front material
+  uint32_t localViewer, separateSpecular, normalize;
+  uint32_t colourMaterial;  // the tracked material (GL enum), 0 when not tracking
+  uint32_t lightMask;       // bit k: GL_LIGHT0 + k is enabled
+  CaptureLight lights[8];
+};
+
 struct CaptureDraw {
   uint32_t primitive;  // GL primitive type
   uint32_t vertexCount, indexCount;
   uint32_t flags;
   int32_t texture;  // index into the capture's textures, -1 for none
   int32_t blendSource, blendDestination;
-  uint32_t lights;  // lights enabled
   float modelView[16], projection[16];
+  CaptureLighting lighting;
 };
 
 }  // namespace vantorel_bench

@@ -1,9 +1,10 @@
 // The limit program: what this machine's OpenGL can do for one of the game's frames when
 // nothing else costs time. It replays a frame captured from the game by the frame probe
-// (the same triangles, matrices, textures of the same sizes and the same states) with
-// SDL2 and fixed-function OpenGL into an offscreen framebuffer of the game's size, then
-// copies that to the window and presents it, as the game's device does, until it is
-// stopped (SIGUSR2 under the probe) or its time is up.
+// (the same triangles, matrices, textures of the same sizes and the same states, lights
+// and materials included, so the driver builds the same vertex programs) with SDL2 and
+// fixed-function OpenGL into an offscreen framebuffer of the game's size, then copies that
+// to the window and presents it, as the game's device does, until it is stopped (SIGUSR2
+// under the probe) or its time is up.
 //
 // Texturing over time is the game's too: the capture lists every texture the game held
 // at that frame (in the order it made them), and all of them are uploaded here, drawn or
@@ -143,19 +144,6 @@ std::vector<GLuint> MakeTextures(const std::vector<CaptureTexture>& textures) {
   return names;
 }
 
-void SetLights() {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  for (int light = 0; light < 8; ++light) {
-    const GLfloat direction[4] = {0.3f, 1.0f, 0.3f + 0.1f * static_cast<float>(light), 0.0f};
-    const GLfloat diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
-    glLightfv(GL_LIGHT0 + light, GL_POSITION, direction);
-    glLightfv(GL_LIGHT0 + light, GL_DIFFUSE, diffuse);
-  }
-  glEnable(GL_NORMALIZE);
-  glAlphaFunc(GL_GREATER, 0.0f);
-}
-
 void Toggle(GLenum capability, bool on) {
   if (on)
     glEnable(capability);
@@ -163,15 +151,48 @@ void Toggle(GLenum capability, bool on) {
     glDisable(capability);
 }
 
+void SetLighting(const CaptureLighting& l) {
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, l.sceneAmbient);
+  glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, l.localViewer ? GL_TRUE : GL_FALSE);
+  glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, l.separateSpecular ? GL_SEPARATE_SPECULAR_COLOR : GL_SINGLE_COLOR);
+  Toggle(GL_NORMALIZE, l.normalize);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, l.ambient);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, l.diffuse);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, l.specular);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, l.emission);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, l.shininess);
+  if (l.colourMaterial) glColorMaterial(GL_FRONT_AND_BACK, l.colourMaterial);
+  Toggle(GL_COLOR_MATERIAL, l.colourMaterial != 0);
+  // Positions and directions were captured in eye space: give them under an identity.
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  for (uint32_t k = 0; k < 8; ++k) {
+    const GLenum light = GL_LIGHT0 + k;
+    Toggle(light, (l.lightMask >> k) & 1u);
+    if (!((l.lightMask >> k) & 1u)) continue;
+    const CaptureLight& c = l.lights[k];
+    glLightfv(light, GL_POSITION, c.position);
+    glLightfv(light, GL_AMBIENT, c.ambient);
+    glLightfv(light, GL_DIFFUSE, c.diffuse);
+    glLightfv(light, GL_SPECULAR, c.specular);
+    glLightfv(light, GL_SPOT_DIRECTION, c.spotDirection);
+    glLightf(light, GL_SPOT_CUTOFF, c.spotCutoff);
+    glLightf(light, GL_SPOT_EXPONENT, c.spotExponent);
+    glLightf(light, GL_CONSTANT_ATTENUATION, c.attenuation[0]);
+    glLightf(light, GL_LINEAR_ATTENUATION, c.attenuation[1]);
+    glLightf(light, GL_QUADRATIC_ATTENUATION, c.attenuation[2]);
+  }
+}
+
 void Replay(const std::vector<ReplayDraw>& draws, const std::vector<GLuint>& textures, double ms) {
   for (const ReplayDraw& d : draws) {
     const CaptureDraw& h = d.head;
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(h.projection);
+    Toggle(GL_LIGHTING, h.flags & kLighting);
+    if (h.flags & kLighting) SetLighting(h.lighting);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(h.modelView);
-    Toggle(GL_LIGHTING, h.flags & kLighting);
-    for (uint32_t light = 0; light < 8; ++light) Toggle(GL_LIGHT0 + light, light < h.lights);
     Toggle(GL_BLEND, h.flags & kBlend);
     if (h.flags & kBlend) glBlendFunc(static_cast<GLenum>(h.blendSource), static_cast<GLenum>(h.blendDestination));
     Toggle(GL_DEPTH_TEST, h.flags & kDepthTest);
@@ -283,7 +304,7 @@ int main(int argc, char** argv) {
     FindCycle(capture.textures, &draws[d]);
   }
   capture = Capture();  // the GL copies are all the frames need
-  SetLights();
+  glAlphaFunc(GL_GREATER, 0.0f);
 
   const Uint64 start = SDL_GetPerformanceCounter();
   const Uint64 end = start + static_cast<Uint64>(seconds * SDL_GetPerformanceFrequency());
