@@ -234,7 +234,13 @@ bool CGLBackEnd::LayoutFor(DWORD shader, const CVertexShaderTable& shaders, Vert
   return true;
 }
 
+void CGLBackEnd::ForgetTextureStages() {
+  for (AppliedStage& stage : m_applied) stage = AppliedStage();
+  m_unusedUnitsOff = false;
+}
+
 void CGLBackEnd::CreateObjects() {
+  ForgetTextureStages();
   if (m_whiteTexture) return;
   const BYTE white[4] = {255, 255, 255, 255};
   glGenTextures(1, &m_whiteTexture);
@@ -291,6 +297,7 @@ void CGLBackEnd::Clear(const CD3DStateModel& model, const Target& target, DWORD 
 void CGLBackEnd::CreateTexture(CMemoryTexture* texture) {
   if (texture->glName) return;
   glGenTextures(1, &texture->glName);
+  texture->glBorderColor = 0;
   glBindTexture(GL_TEXTURE_2D, texture->glName);
   // Storage for every level now; the pixels follow as each level is filled. The upload
   // format is given as the storage hint, so the driver can keep the pixels as they come.
@@ -360,9 +367,13 @@ void CGLBackEnd::BindTexture(const DWORD* ts, CMemoryTexture* texture) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, ts[D3DTSS_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, AddressMode(ts[D3DTSS_ADDRESSU]));
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, AddressMode(ts[D3DTSS_ADDRESSV]));
-  float border[4];
-  ColorToFloats(ts[D3DTSS_BORDERCOLOR], border);
-  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+  // The driver takes every border colour as a change, so it is given only when it is one.
+  if (texture->glBorderColor != ts[D3DTSS_BORDERCOLOR]) {
+    float border[4];
+    ColorToFloats(ts[D3DTSS_BORDERCOLOR], border);
+    glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+    texture->glBorderColor = ts[D3DTSS_BORDERCOLOR];
+  }
   const DWORD base = std::min<DWORD>(std::max<DWORD>(ts[D3DTSS_MAXMIPLEVEL], texture->GetLOD()),
                                      texture->GetLevelCount() - 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(base));
@@ -370,29 +381,40 @@ void CGLBackEnd::BindTexture(const DWORD* ts, CMemoryTexture* texture) {
 
 void CGLBackEnd::ApplyStages(const CD3DStateModel& model, const VertexLayout& layout) {
   const D3DRecordedState& s = model.State();
-  float factor[4];
-  ColorToFloats(s.renderStates[D3DRS_TEXTUREFACTOR], factor);
   bool enabled = true;
-  for (DWORD stage = 0; stage < m_stages; ++stage) {
+  for (DWORD stage = 0; stage < std::min(m_stages, kTextureUnits); ++stage) {
     const DWORD* ts = s.stageStates[stage];
+    AppliedStage& applied = m_applied[stage];
+    if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) enabled = false;
+    if (!enabled && applied.known && !applied.enabled) continue;
     m_gl.ActiveTexture(GL_TEXTURE0 + stage);
     m_gl.ClientActiveTexture(GL_TEXTURE0 + stage);
-    if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) enabled = false;
     if (!enabled) {
       glDisable(GL_TEXTURE_2D);
       glDisableClientState(GL_TEXTURE_COORD_ARRAY);
       glDisable(GL_TEXTURE_GEN_S), glDisable(GL_TEXTURE_GEN_T), glDisable(GL_TEXTURE_GEN_R);
+      applied = AppliedStage();
+      applied.known = true;
       continue;
     }
     glEnable(GL_TEXTURE_2D);
     BindTexture(ts, AsMemoryTexture(s.textures[stage]));
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
-    SetCombiner(false, ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]);
-    if (ts[D3DTSS_ALPHAOP] == D3DTOP_DISABLE)
-      SetCombiner(true, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT);
-    else
-      SetCombiner(true, ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]);
+    const DWORD combiner[7] = {ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2],
+                               ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2],
+                               s.renderStates[D3DRS_TEXTUREFACTOR]};
+    if (!applied.known || !applied.enabled || !std::equal(combiner, combiner + 7, applied.combiner)) {
+      float factor[4];
+      ColorToFloats(s.renderStates[D3DRS_TEXTUREFACTOR], factor);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+      glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
+      SetCombiner(false, ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]);
+      if (ts[D3DTSS_ALPHAOP] == D3DTOP_DISABLE)
+        SetCombiner(true, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT);
+      else
+        SetCombiner(true, ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]);
+      applied.known = applied.enabled = true;
+      std::copy(combiner, combiner + 7, applied.combiner);
+    }
 
     // Texture coordinates: a vertex set, or generated in camera space.
     const DWORD index = ts[D3DTSS_TEXCOORDINDEX] & 0xffffu, generation = ts[D3DTSS_TEXCOORDINDEX] & 0xffff0000u;
@@ -440,10 +462,11 @@ void CGLBackEnd::ApplyStages(const CD3DStateModel& model, const VertexLayout& la
     }
     glMatrixMode(GL_MODELVIEW);
   }
-  for (DWORD stage = m_stages; stage < 4; ++stage) {
+  for (DWORD stage = m_stages; stage < kTextureUnits && !m_unusedUnitsOff; ++stage) {
     m_gl.ActiveTexture(GL_TEXTURE0 + stage);
     glDisable(GL_TEXTURE_2D);
   }
+  m_unusedUnitsOff = true;
   m_gl.ActiveTexture(GL_TEXTURE0);
   m_gl.ClientActiveTexture(GL_TEXTURE0);
 }

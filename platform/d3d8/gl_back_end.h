@@ -45,6 +45,8 @@ class CGLBackEnd {
   // The objects of the back end itself (the white texture an empty stage reads).
   void CreateObjects();
   void DeleteObjects();
+  // Texture units and combiners were changed behind the back end: set them all at the next draw.
+  void ForgetTextureStages();
 
   // The vertices of a draw: always in memory (`memory` is the first one, `count` of them
   // reachable), and in a buffer object too when `buffer` is set (the same bytes, the
@@ -92,8 +94,19 @@ class CGLBackEnd {
   // Pre-transformed positions as GL takes them, and colours where GL cannot read D3DCOLOR.
   void Unpack(const VertexLayout& layout, const VertexSource& vertices);
 
+  // What a texture stage last gave GL. Switching units or setting a combiner again makes
+  // the driver revalidate its samplers, so a stage that has not changed is left alone.
+  struct AppliedStage {
+    bool known = false;
+    bool enabled = false;
+    DWORD combiner[7] = {};  // colour op and arguments, alpha op and arguments, texture factor
+  };
+  static constexpr DWORD kTextureUnits = 4;
+
   const GLFunctions& m_gl;
   DWORD m_stages;
+  AppliedStage m_applied[kTextureUnits];
+  bool m_unusedUnitsOff = false;  // the units past the blending stages are disabled
   unsigned m_whiteTexture = 0;
   // Kept from draw to draw, so unpacking allocates only when a draw is larger than any before.
   std::vector<float> m_positions;

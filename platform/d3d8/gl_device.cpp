@@ -310,6 +310,7 @@ BOOL CGLDevice::ShowCursor(BOOL show) {
 void CGLDevice::DrawCursor(int viewX, int viewY, int viewWidth, int viewHeight) {
   if (!m_cursorShown || m_cursorPixels.empty() || m_params.BackBufferWidth == 0) return;
   if (!m_cursorTexture) glGenTextures(1, &m_cursorTexture);
+  m_backEnd.ForgetTextureStages();  // the cursor takes the units over
   m_gl.ActiveTexture(GL_TEXTURE1);
   glDisable(GL_TEXTURE_2D);
   m_gl.ActiveTexture(GL_TEXTURE0);

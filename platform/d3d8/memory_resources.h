@@ -203,6 +203,7 @@ class CMemoryTexture : public TMemoryResource<IDirect3DTexture8> {
   // The device holds the level's pixels now: the memory copy is freed.
   void TakeOverPixels(UINT level);
   unsigned glName = 0;  // OpenGL texture name, owned by the OpenGL device
+  D3DCOLOR glBorderColor = 0;  // the border colour last given to `glName` (GL starts it at 0)
 
  private:
   D3DFORMAT m_format;

@@ -287,6 +287,72 @@ TEST_F(GLDeviceTest, UnboundTextureReadsWhiteAndStageZeroModulatesDiffuse) {
   ExpectColor(pixels[32][48], 255, 0, 0, "no texture: white times red");
 }
 
+// Stage state is given to OpenGL only when it changes; each change below must still show.
+TEST_F(GLDeviceTest, StageChangesShowFromDrawToDrawAndAfterTheCursor) {
+  IDirect3DTexture8* grey = MakeTexture(1, 1, D3DFMT_X8R8G8B8, {}, {0xFF808080u});
+  // Texture coordinates 2..3 lie wholly in the border.
+  auto quad = [](float left, float u) {
+    const D3DCOLOR red = 0xFFFF0000u;
+    return std::vector<ScreenVertex>{{left, 0, 0, 1, red, u, u},      {left + 8, 0, 0, 1, red, u + 1, u},
+                                     {left, 8, 0, 1, red, u, u + 1},  {left + 8, 0, 0, 1, red, u + 1, u},
+                                     {left + 8, 8, 0, 1, red, u + 1, u + 1}, {left, 8, 0, 1, red, u, u + 1}};
+  };
+  auto draw = [this](const std::vector<ScreenVertex>& q) {
+    ASSERT_EQ(S_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, q.data(), sizeof(ScreenVertex)));
+  };
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  device->SetVertexShader(0x144);
+  device->SetTexture(0, grey);
+  draw(quad(0, 0));
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  draw(quad(8, 0));
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF00FF00u);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  draw(quad(16, 0));
+  // A second stage replaces the colour with the factor's, then goes off again.
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  draw(quad(24, 0));
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  draw(quad(32, 0));
+  // The same texture with two border colours.
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_BORDER);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_BORDER);
+  device->SetTextureStageState(0, D3DTSS_BORDERCOLOR, 0xFF0000FFu);
+  draw(quad(40, 2));
+  device->SetTextureStageState(0, D3DTSS_BORDERCOLOR, 0xFF00FFFFu);
+  draw(quad(48, 2));
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  draw(quad(56, 0));
+  auto pixels = ReadBack();
+  ExpectColor(pixels[4][4], 128, 0, 0, "texture times diffuse");
+  ExpectColor(pixels[4][12], 255, 0, 0, "diffuse alone");
+  ExpectColor(pixels[4][20], 0, 255, 0, "texture factor");
+  ExpectColor(pixels[4][28], 0, 255, 0, "second stage");
+  ExpectColor(pixels[4][36], 128, 128, 128, "second stage off");
+  ExpectColor(pixels[4][44], 0, 0, 255, "first border colour");
+  ExpectColor(pixels[4][52], 0, 255, 255, "second border colour");
+  ExpectColor(pixels[4][60], 128, 0, 0, "texture times diffuse");
+
+  // The cursor is drawn with texture state of its own; the next draw, unchanged, is not.
+  IDirect3DSurface8* arrow = nullptr;
+  ASSERT_EQ(S_OK, device->CreateImageSurface(4, 4, D3DFMT_A8R8G8B8, &arrow));
+  ASSERT_EQ(S_OK, device->SetCursorProperties(0, 0, arrow));
+  EXPECT_EQ(0u, arrow->Release());
+  device->ShowCursor(TRUE);
+  EXPECT_EQ(S_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+  device->ShowCursor(FALSE);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  draw(quad(0, 0));
+  device->SetTexture(0, nullptr);
+  EXPECT_EQ(0u, grey->Release());
+  ExpectColor(ReadBack()[4][4], 128, 0, 0, "texture times diffuse after the cursor");
+}
+
 TEST_F(GLDeviceTest, ResetNeedsDefaultPoolReleasedAndRestoresDefaults) {
   IDirect3DVertexBuffer8* buffer = nullptr;
   ASSERT_EQ(S_OK, device->CreateVertexBuffer(28 * 6, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_DEFAULT, &buffer));
