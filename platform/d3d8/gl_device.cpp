@@ -805,19 +805,7 @@ HRESULT CGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT 
   const size_t base = s.baseVertexIndex;
   size_t high = indexBuffer->MaxIndex();
   if (base + high >= vertexCapacity) {
-    const BYTE* raw = indexBuffer->Data().data() + startIndex * indexSize;
-    high = 0;
-    for (UINT i = 0; i < n; ++i) {
-      if (indexSize == 4) {
-        uint32_t value;
-        std::memcpy(&value, raw + i * 4, 4);
-        high = std::max<size_t>(high, value);
-      } else {
-        uint16_t value;
-        std::memcpy(&value, raw + i * 2, 2);
-        high = std::max<size_t>(high, value);
-      }
-    }
+    high = indexBuffer->MaxIndexIn(startIndex, n);
     if (base + high >= vertexCapacity) return D3DERR_INVALIDCALL;
   }
   CGLBackEnd::VertexSource vertices;

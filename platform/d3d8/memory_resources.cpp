@@ -173,22 +173,25 @@ CMemoryIndexBuffer::CMemoryIndexBuffer(MemoryHostPtr host, UINT length, DWORD us
 
 UINT CMemoryIndexBuffer::MaxIndex() {
   if (m_maxIndexVersion == Version()) return m_maxIndex;
+  m_maxIndex = MaxIndexIn(0, m_data.size() / IndexSize());
+  m_maxIndexVersion = Version();
+  return m_maxIndex;
+}
+
+UINT CMemoryIndexBuffer::MaxIndexIn(size_t first, size_t count) const {
+  const BYTE* raw = m_data.data() + first * IndexSize();
   UINT high = 0;
-  if (IndexSize() == 4) {
-    for (size_t i = 0; i + 4 <= m_data.size(); i += 4) {
+  for (size_t i = 0; i < count; ++i) {
+    if (IndexSize() == 4) {
       uint32_t value;
-      std::memcpy(&value, &m_data[i], 4);
+      std::memcpy(&value, raw + i * 4, 4);
       high = std::max<UINT>(high, value);
-    }
-  } else {
-    for (size_t i = 0; i + 2 <= m_data.size(); i += 2) {
+    } else {
       uint16_t value;
-      std::memcpy(&value, &m_data[i], 2);
+      std::memcpy(&value, raw + i * 2, 2);
       high = std::max<UINT>(high, value);
     }
   }
-  m_maxIndex = high;
-  m_maxIndexVersion = Version();
   return high;
 }
 

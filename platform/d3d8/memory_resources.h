@@ -160,6 +160,8 @@ class CMemoryIndexBuffer : public TMemoryBuffer<IDirect3DIndexBuffer8> {
   UINT IndexSize() const { return m_format == D3DFMT_INDEX32 ? 4 : 2; }
   // The largest index the whole buffer holds (0 when empty), worked out once a version.
   UINT MaxIndex();
+  // The largest of `count` indices from index `first` on, which the caller keeps within the buffer.
+  UINT MaxIndexIn(size_t first, size_t count) const;
 
  private:
   D3DFORMAT m_format;
