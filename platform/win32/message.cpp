@@ -291,7 +291,8 @@ bool Take(LPMSG msg, HWND window, UINT low, UINT high, bool remove) {
     if (remove) g_quitPosted = false;
     return true;
   }
-  if ((low == 0 && high == 0) || (WM_PAINT >= low && WM_PAINT <= high)) return NextPaint(window, msg);
+  if (((low == 0 && high == 0) || (WM_PAINT >= low && WM_PAINT <= high)) && NextPaint(window, msg)) return true;
+  if (!window && low == 0 && high == 0) Notify(nullptr, WINDOW_NOTICE_IDLE);
   return false;
 }
 

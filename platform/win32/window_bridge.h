@@ -46,6 +46,9 @@ enum WindowNotice {
   WINDOW_NOTICE_ACTIVATED,
   WINDOW_NOTICE_DEACTIVATED,
   WINDOW_NOTICE_DESTROYED,
+  // For no window in particular: the message queue ran dry, so a message loop draws
+  // its next frame now (PeekMessage or GetMessage found nothing to return).
+  WINDOW_NOTICE_IDLE,
 };
 typedef void (*WindowNoticeListener)(HWND window, WindowNotice notice, void* user);
 void WindowAddNoticeListener(WindowNoticeListener listener, void* user);

@@ -348,18 +348,28 @@ TEST_F(WindowMachineryTest, LetterboxKeepsTheAspectAndCentres) {
   EXPECT_EQ(100, w);
 }
 
-TEST_F(WindowMachineryTest, NoticesTellMinimiseRestoreAndDestroy) {
+TEST_F(WindowMachineryTest, NoticesTellMinimiseRestoreDestroyAndADryQueue) {
   static std::vector<WindowNotice> notices;
   notices.clear();
   auto listener = [](HWND, WindowNotice n, void*) { notices.push_back(n); };
+  auto has = [&](WindowNotice n) { return std::find(notices.begin(), notices.end(), n) != notices.end(); };
   WindowAddNoticeListener(listener, nullptr);
   HWND w = Make();
+  Drain(w);
+  EXPECT_TRUE(has(WINDOW_NOTICE_CREATED));
+  EXPECT_TRUE(has(WINDOW_NOTICE_IDLE));
+  // Reading a message is no frame of the message loop; finding the queue dry is.
+  notices.clear();
+  PostMessageA(w, WM_USER, 0, 0);
+  MSG msg;
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_TRUE(notices.empty());
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(notices, std::vector<WindowNotice>{WINDOW_NOTICE_IDLE});
   ShowWindow(w, SW_MINIMIZE);
   ShowWindow(w, SW_RESTORE);
   DestroyWindow(w);
   WindowRemoveNoticeListener(listener, nullptr);
-  auto has = [&](WindowNotice n) { return std::find(notices.begin(), notices.end(), n) != notices.end(); };
-  EXPECT_TRUE(has(WINDOW_NOTICE_CREATED));
   EXPECT_TRUE(has(WINDOW_NOTICE_MINIMIZED));
   EXPECT_TRUE(has(WINDOW_NOTICE_RESTORED));
   EXPECT_TRUE(has(WINDOW_NOTICE_DESTROYED));
