@@ -1,6 +1,7 @@
 // How input reaches the DirectInput devices. DirectInput8Create hooks the devices to the
 // window module (WindowAddEventListener, WindowAddNoticeListener): every SDL event the
-// window's message pump reads, activation and size changes arrive by themselves.
+// window's message pump reads, activation and size changes, and each time the message
+// queue runs dry before a frame, arrive by themselves.
 // Code that reads SDL events without that pump (tests) uses dinput_testing.h.
 #pragma once
 

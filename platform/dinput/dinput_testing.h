@@ -1,5 +1,5 @@
-// Test seams of DirectInput: events fed without the window's message pump, focus,
-// motion scale and injected creation faults. Only tests include this.
+// Test seams of DirectInput: events and frames fed without the window's message pump,
+// focus, motion scale and injected creation faults. Only tests include this.
 #pragma once
 
 #include "platform/win32/win32.h"
@@ -8,6 +8,9 @@
 // events are used, the rest ignored. Never call it for events the window module has
 // already passed on: the motion would count twice.
 void DirectInputFeedEvent(const void* sdlEvent);
+// The message queue ran dry and a frame follows, as the window's WINDOW_NOTICE_IDLE
+// tells: a press the devices' readers let two frames pass without reading goes stale.
+void DirectInputFeedIdle();
 
 // Focus of the game window. Losing it releases every foreground device (its reads then
 // give DIERR_INPUTLOST and Acquire is refused until the focus comes back) and clears the

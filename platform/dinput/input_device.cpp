@@ -5,6 +5,14 @@
 
 #include "platform/dinput/input_hub.h"
 
+namespace {
+
+// Frames a press waits for a read: the one after it, and one more that the reader
+// skips while it polls every few milliseconds. A reader that skips more is elsewhere.
+constexpr DWORD kFramesAPressWaits = 2;
+
+}  // namespace
+
 InputDevice::InputDevice(Kind kind) : m_kind(kind) { InputHub::Get().Register(this); }
 
 InputDevice::~InputDevice() {
@@ -20,6 +28,15 @@ void InputDevice::ClearCollected() {
   std::memset(m_Pressed, 0, sizeof m_Pressed);
   m_fMotionX = m_fMotionY = 0.0f;
   m_nWheel = 0;
+}
+
+void InputDevice::Latch(int index) {
+  m_Pressed[index] = 0x80;
+  m_PressFrame[index] = InputHub::Get().Frame();
+}
+
+BYTE InputDevice::Latched(int index, DWORD frame) const {
+  return frame - m_PressFrame[index] <= kFramesAPressWaits ? m_Pressed[index] : 0;
 }
 
 HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT format) {
@@ -79,9 +96,10 @@ HRESULT InputDevice::GetDeviceState(DWORD size, LPVOID data) {
   if (!m_bAcquired) return m_bLost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
   if (size != m_pFormat->dwDataSize) return DIERR_INVALIDPARAM;
   const InputHub& hub = InputHub::Get();
+  const DWORD frame = hub.Frame();
   BYTE* out = static_cast<BYTE*>(data);
   if (m_kind == Kind::Keyboard) {
-    for (int i = 0; i < 256; ++i) out[i] = hub.Keys()[i] | m_Pressed[i];
+    for (int i = 0; i < 256; ++i) out[i] = hub.Keys()[i] | Latched(i, frame);
   } else {
     // Whole pixels go out; the fractions (from the motion scale) wait for the next read.
     constexpr float kLimit = 1.0e9f;  // far beyond any real motion; keeps the conversion defined
@@ -92,19 +110,19 @@ HRESULT InputDevice::GetDeviceState(DWORD size, LPVOID data) {
     const LONG motion[3] = {static_cast<LONG>(wholeX), static_cast<LONG>(wholeY), m_nWheel};
     m_nWheel = 0;
     std::memcpy(out, motion, sizeof motion);
-    const DWORD buttons = size - sizeof motion;
-    for (DWORD i = 0; i < buttons; ++i) out[sizeof motion + i] = hub.Buttons()[i] | m_Pressed[i];
+    const int buttons = static_cast<int>(size - sizeof motion);
+    for (int i = 0; i < buttons; ++i) out[sizeof motion + i] = hub.Buttons()[i] | Latched(i, frame);
   }
   std::memset(m_Pressed, 0, sizeof m_Pressed);
   return DI_OK;
 }
 
 void InputDevice::OnKey(BYTE key, bool down) {
-  if (m_kind == Kind::Keyboard && m_bAcquired && down) m_Pressed[key] = 0x80;
+  if (m_kind == Kind::Keyboard && m_bAcquired && down) Latch(key);
 }
 
 void InputDevice::OnButton(int button, bool down) {
-  if (m_kind == Kind::Mouse && m_bAcquired && down) m_Pressed[button] = 0x80;
+  if (m_kind == Kind::Mouse && m_bAcquired && down) Latch(button);
 }
 
 void InputDevice::OnMotion(float dx, float dy) {

@@ -104,6 +104,7 @@ void InputHub::Reset() {
 }
 
 void DirectInputFeedEvent(const void* sdlEvent) { InputHub::Get().Feed(sdlEvent); }
+void DirectInputFeedIdle() { InputHub::Get().NextFrame(); }
 void DirectInputSetFocus(bool focused) { InputHub::Get().SetFocus(focused); }
 bool DirectInputHasFocus() { return InputHub::Get().HasFocus(); }
 void DirectInputSetMotionScale(float scaleX, float scaleY) { InputHub::Get().SetMotionScale(scaleX, scaleY); }

@@ -19,6 +19,10 @@ class InputHub {
   void SetMotionScale(float scaleX, float scaleY);
   void SetRelativeMouse(bool on);
   void Reset();
+  // The window's message queue ran dry: the frame that follows is the reader's chance
+  // to see what came so far.
+  void NextFrame() { ++m_dwFrame; }
+  DWORD Frame() const { return m_dwFrame; }
 
   void Register(InputDevice* device);
   void Unregister(InputDevice* device);
@@ -37,6 +41,7 @@ class InputHub {
   bool m_bFocus = true;  // a window that never reported its focus is taken to have it
   float m_fScaleX = 1.0f;
   float m_fScaleY = 1.0f;
+  DWORD m_dwFrame = 0;  // frames begun, wrapping; never reset, devices keep stamps of it
   BYTE m_Keys[256] = {};
   BYTE m_Buttons[8] = {};
 };

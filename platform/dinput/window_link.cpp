@@ -35,6 +35,9 @@ void OnWindowNotice(HWND window, WindowNotice notice, void* /*user*/) {
     case WINDOW_NOTICE_DEACTIVATED:
       InputHub::Get().SetFocus(false);
       break;
+    case WINDOW_NOTICE_IDLE:
+      InputHub::Get().NextFrame();
+      break;
     case WINDOW_NOTICE_CREATED:
     case WINDOW_NOTICE_GEOMETRY:
       UpdateMotionScale(window);

@@ -122,6 +122,26 @@ TEST_F(DirectInputDevices, HeldKeysStayDownAndATapBetweenReadsCountsOnce) {
   EXPECT_EQ(keys[DIK_1], 0);
 }
 
+TEST_F(DirectInputDevices, APressWaitsForAReadOnlyWhileTheReaderKeepsReading) {
+  OpenDevices();
+  // A tap read a frame late, as a reader that polls every few milliseconds may be.
+  Pump({Key(SDL_SCANCODE_SPACE, true), Key(SDL_SCANCODE_SPACE, false), Button(SDL_BUTTON_LEFT, true),
+        Button(SDL_BUTTON_LEFT, false)});
+  Pump({});
+  EXPECT_EQ(ReadKeys()[DIK_SPACE], 0x80);
+  EXPECT_EQ(ReadMouse().rgbButtons[0], 0x80);
+  // Two frames without a read: the reader was elsewhere. What was let go meanwhile is
+  // no press for it, what is still held is.
+  Pump({Key(SDL_SCANCODE_ESCAPE, true), Key(SDL_SCANCODE_ESCAPE, false), Key(SDL_SCANCODE_LSHIFT, true),
+        Button(SDL_BUTTON_LEFT, true), Button(SDL_BUTTON_LEFT, false)});
+  Pump({});
+  Pump({});
+  const std::vector<BYTE> keys = ReadKeys();
+  EXPECT_EQ(keys[DIK_ESCAPE], 0);
+  EXPECT_EQ(keys[DIK_LSHIFT], 0x80);
+  EXPECT_EQ(ReadMouse().rgbButtons[0], 0);
+}
+
 TEST_F(DirectInputDevices, MouseGivesMotionSinceTheLastReadWheelStepsAndButtons) {
   OpenDevices();
   Pump({Motion(3, -2), Motion(4, 5), Wheel(2)});

@@ -1,5 +1,6 @@
 // The devices follow the window module: deactivating the game window loses the
-// foreground devices, as switching to another program does.
+// foreground devices, as switching to another program does, and the message loop's
+// frames age the presses nobody read.
 #include <gtest/gtest.h>
 
 #include "platform/dinput/dinput.h"
@@ -8,10 +9,11 @@
 #include "platform/win32/window_bridge.h"
 #include "platform/win32/window_testing.h"
 #include "platform/win32/winuser.h"
+#include "tests/support/input_events.h"
 
 namespace {
 
-TEST(DirectInputWindowLink, DeactivationLosesForegroundDevicesUntilReacquired) {
+TEST(DirectInputWindowLink, ActivationAndFramesOfTheWindowReachTheDevices) {
   WindowUseVirtualWindows(true);
   DirectInputResetForTesting();
   WNDCLASSA windowClass = {};
@@ -42,6 +44,14 @@ TEST(DirectInputWindowLink, DeactivationLosesForegroundDevicesUntilReacquired) {
   EXPECT_EQ(keyboard->GetDeviceState(sizeof keys, keys), DIERR_INPUTLOST);
   EXPECT_EQ(keyboard->Acquire(), DI_OK);
   EXPECT_EQ(keyboard->GetDeviceState(sizeof keys, keys), DI_OK);
+
+  // A tap that three dry message queues (three frames) passed by unread was never seen.
+  const SDL_Event tap[2] = {Key(SDL_SCANCODE_Q, true), Key(SDL_SCANCODE_Q, false)};
+  for (const SDL_Event& event : tap) DirectInputFeedEvent(&event);
+  MSG msg;
+  for (int frame = 0; frame < 3; ++frame) EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  ASSERT_EQ(keyboard->GetDeviceState(sizeof keys, keys), DI_OK);
+  EXPECT_EQ(keys[DIK_Q], 0);
 
   keyboard->Release();
   input->Release();

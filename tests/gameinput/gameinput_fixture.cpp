@@ -48,7 +48,8 @@ void GameInputTest::TearDown() {
   RemoveTree(dir);
 }
 
-void GameInputTest::Frame(DWORD dwElapsed) {
+void GameInputTest::Input(std::vector<SDL_Event> events, DWORD dwElapsed) {
+  Pump(std::move(events));
   ctx.m_dwElapsed = dwElapsed;
   ctx.m_dwTime += dwElapsed;
   list.FrameMoveAll();

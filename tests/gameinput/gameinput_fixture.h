@@ -20,13 +20,10 @@ class GameInputTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // One frame of the scene list, dwElapsed ms after the last one.
-  void Frame(DWORD dwElapsed = 5);
-  // The events reach the devices, then one frame.
-  void Input(std::vector<SDL_Event> events) {
-    Pump(std::move(events));
-    Frame();
-  }
+  // One pass of the message loop, which hands the events to the devices, then one frame
+  // of the scene list, dwElapsed ms after the last one.
+  void Input(std::vector<SDL_Event> events, DWORD dwElapsed = 5);
+  void Frame(DWORD dwElapsed = 5) { Input({}, dwElapsed); }
   // Points the pick ray from vEye through vTarget (the view looks along it).
   void Aim(const D3DXVECTOR3& vEye, const D3DXVECTOR3& vTarget);
   std::string LogText();

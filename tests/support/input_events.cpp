@@ -21,6 +21,7 @@ void Pump(std::vector<SDL_Event> events) {
   for (SDL_Event& event : events) ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
   SDL_Event event;
   while (SDL_PollEvent(&event)) DirectInputFeedEvent(&event);
+  DirectInputFeedIdle();
 }
 
 SDL_Event Key(SDL_Scancode scancode, bool down) {

@@ -5,7 +5,8 @@
 
 #include <vector>
 
-// Pushes the events into SDL's queue, then drains the queue into the input devices.
+// One pass of the window's message loop: pushes the events into SDL's queue, drains the
+// queue into the input devices, and tells them the queue ran dry before a frame.
 void Pump(std::vector<SDL_Event> events);
 
 SDL_Event Key(SDL_Scancode scancode, bool down);
