@@ -41,12 +41,12 @@ class CUpMenu : public CMyObject {
   // Positions of every quad from the screen size and the fold; texture cells untouched.
   HRESULT BuildNumbers();
 
-  // The records file. LoadRecords takes the file only when it is whole and every
-  // stored value is a square (else E_FAIL, a "FAIL: " entry when the file was there,
-  // and the table untouched); names are cut to 11 characters and ended. SaveRecords
-  // writes the table through a temporary file; a failed or refused write is logged,
-  // returns E_FAIL and leaves the old file. A file that was there but could not be
-  // read is never written in the same run.
+  // The records file. LoadRecords takes the file's first 128 bytes only when there
+  // are that many and every stored value is a square (else E_FAIL, a "FAIL: " entry
+  // when the file was there, and the table untouched); names are cut to 11 characters
+  // and ended. SaveRecords writes the table through a temporary file; a failed or
+  // refused write is logged, returns E_FAIL and leaves the old file. A file that was
+  // there but could not be read is never written in the same run.
   HRESULT LoadRecords();
   HRESULT SetDefaultRecords();
   HRESULT SaveRecords();

@@ -47,10 +47,11 @@ HRESULT CUpMenu::LoadRecords() {
     m_pContext->WriteLog(("FAIL: Records file records.rcd " + kept.reason + ", it is left as it is!\n").c_str());
     return E_FAIL;
   }
+  // Only the first 128 bytes count: a byte or a line end added after them is no damage.
   const unsigned char* file = reinterpret_cast<const unsigned char*>(kept.bytes.data());
 
   RecordRow rows[RECORD_ROWS];
-  bool ok = kept.bytes.size() == RECORDS_FILE_SIZE && !kept.longer;
+  bool ok = kept.bytes.size() == RECORDS_FILE_SIZE;
   for (int r = 0; ok && r < RECORD_ROWS; ++r) {
     const unsigned char* p = file + r * kRowBytes;
     char name[RECORD_NAME_SIZE];

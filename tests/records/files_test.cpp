@@ -247,5 +247,29 @@ TEST_F(RecordsFileTest, AFileThatCouldNotBeReadIsNeverWrittenOverInThatRun) {
       << text;
 }
 
+TEST_F(RecordsFileTest, AReadOnlyFileKeepsItsRowsAndALongerOneReadsItsFirst128Bytes) {
+  Bytes rows = RecordsFile();
+  rows.push_back('\n');  // an editor's line end after the table
+  WriteBytes("records.rcd", rows);
+  ASSERT_EQ(0, chmod("records.rcd", 0444));
+  {
+    CUpMenu bar(&ctx);
+    EXPECT_STREQ("Row0", ctx.m_Records[0].szName);
+    EXPECT_EQ(80, ctx.m_nBestScore);
+    EXPECT_EQ(10u, ctx.m_Records[7].dwScore);
+    ctx.m_Records[0].dwScore = 90;
+    EXPECT_EQ(E_FAIL, bar.SaveRecords());
+    EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
+    EXPECT_EQ(0444u, ModeOf("records.rcd"));
+    EXPECT_EQ("FAIL: Records file records.rcd is read-only, it is left as it is!\n", LogText());
+
+    ASSERT_EQ(0, chmod("records.rcd", 0644));
+    EXPECT_EQ(S_OK, bar.SaveRecords());  // the table is written whole, 128 bytes
+  }
+  const Bytes file = ReadWholeFile("records.rcd");
+  ASSERT_EQ(128u, file.size());
+  EXPECT_EQ(DWORD(90 * 90), DWORD(file[12] | file[13] << 8 | file[14] << 16));
+}
+
 }  // namespace
 }  // namespace records_test
