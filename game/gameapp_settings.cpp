@@ -1,6 +1,6 @@
 // The twelve settings kept between runs as 32-bit registry values: read before the
 // window exists (the display size and depth become the creation mode), checked, and
-// written back at the final clean-up.
+// written back at the final clean-up, where a refused write logs the error entry.
 #include "engine/gamecontext.h"
 #include "game/gameapp.h"
 #include "platform/win32/registry.h"
@@ -86,7 +86,12 @@ void CGameApp::WriteSettings() {
     Log("Write Settings...Fucking SHIT!!! Erorr occuried!\n");
     return;
   }
-  auto write = [key](const char* name, DWORD value) { DXUtil_WriteIntRegKey(key, name, value); };
+  // Every value is written even after one fails, but a store that refused any of them
+  // (read-only, full disk) is not reported as written.
+  bool written = true;
+  auto write = [key, &written](const char* name, DWORD value) {
+    written = SUCCEEDED(DXUtil_WriteIntRegKey(key, name, value)) && written;
+  };
   write("Width", c->m_dwWidth);
   write("Height", c->m_dwHeight);
   write("MinDep", m_dwMinDepthBits);
@@ -100,5 +105,6 @@ void CGameApp::WriteSettings() {
   write("FloorTex", static_cast<DWORD>(c->m_nFloorTex));
   write("MoveMode", static_cast<DWORD>(c->m_nMoveMode));
   RegCloseKey(key);
-  Log("Write Settings................................Ok\n");
+  Log(written ? "Write Settings................................Ok\n"
+              : "Write Settings...Fucking SHIT!!! Erorr occuried!\n");
 }

@@ -1,6 +1,7 @@
 #include "game/savefile.h"
 
 #include <cstring>
+#include <string>
 
 #include "engine/gamecontext.h"
 #include "platform/win32/atomic_file.h"
@@ -43,21 +44,28 @@ HRESULT SaveGame(CGameContext* c) {
   }
   const INT score = c->m_nScore;
   PutInt(file + kScoreOffset, score < 0 ? 0 : score > kMaxScore ? kMaxScore : score);
-  if (!WriteFileAtomically(SAVE_FILE_NAME, file, sizeof file)) {
-    c->WriteLog("FAIL: Can not write save file Vantorel.sav!\n");
+  std::string refusal;
+  if (!WriteFileAtomically(SAVE_FILE_NAME, file, sizeof file, &refusal)) {
+    c->WriteLog(refusal.empty() ? "FAIL: Can not write save file Vantorel.sav!\n"
+                                : ("FAIL: Save file Vantorel.sav " + refusal + ", it is left as it is!\n").c_str());
     return E_FAIL;
   }
   return S_OK;
 }
 
 HRESULT LoadGame(CGameContext* c) {
-  unsigned char file[SAVE_FILE_SIZE];
-  const long n = ReadKeptFile(SAVE_FILE_NAME, file, sizeof file);
-  if (n < 0) return S_FALSE;
+  const KeptFileContents kept = ReadKeptFile(SAVE_FILE_NAME, SAVE_FILE_SIZE);
+  if (kept.status == KeptFileContents::kMissing) return S_FALSE;
+  if (kept.status == KeptFileContents::kRefused) {
+    c->WriteLog(("FAIL: Save file Vantorel.sav " + kept.reason + ", it is left as it is!\n").c_str());
+    return E_FAIL;
+  }
+  unsigned char file[SAVE_FILE_SIZE] = {};
+  std::memcpy(file, kept.bytes.data(), kept.bytes.size());
 
   INT board[BOARD_SIZE][BOARD_SIZE];
   INT preview[3];
-  bool ok = n == SAVE_FILE_SIZE;
+  bool ok = kept.bytes.size() == SAVE_FILE_SIZE && !kept.longer;
   for (int i = 0; ok && i < BOARD_SIZE; ++i)
     for (int j = 0; ok && j < BOARD_SIZE; ++j) {
       const INT value = GetInt(CellAt(file, i, j));

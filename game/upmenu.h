@@ -41,11 +41,12 @@ class CUpMenu : public CMyObject {
   // Positions of every quad from the screen size and the fold; texture cells untouched.
   HRESULT BuildNumbers();
 
-  // The records file. LoadRecords takes the file only when it is whole and every
-  // stored value is a square (else E_FAIL, a "FAIL: " entry when the file was there,
-  // and the table untouched); names are cut to 11 characters and ended. SaveRecords
-  // writes the table through a temporary file; a failed write is logged, returns
-  // E_FAIL and leaves the old file.
+  // The records file. LoadRecords takes the file's first 128 bytes only when there
+  // are that many and every stored value is a square (else E_FAIL, a "FAIL: " entry
+  // when the file was there, and the table untouched); names are cut to 11 characters
+  // and ended. SaveRecords writes the table through a temporary file; a failed or
+  // refused write is logged, returns E_FAIL and leaves the old file. A file that was
+  // there but could not be read is never written in the same run.
   HRESULT LoadRecords();
   HRESULT SetDefaultRecords();
   HRESULT SaveRecords();
@@ -67,6 +68,7 @@ class CUpMenu : public CMyObject {
   INT m_nShownScore = MAX_SCORE + 1;
   INT m_nShownBest = MAX_SCORE + 1;
   INT m_ShownColours[3] = {-1, -1, -1};
+  bool m_bLeaveRecordsFile = false;  // the file was there but could not be read
 
  private:
   void LayOut(FLOAT fHintPercent);

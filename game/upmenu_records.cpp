@@ -3,6 +3,7 @@
 // square makes the whole file count as damaged, and the default table is used.
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "engine/gamecontext.h"
 #include "game/upmenu.h"
@@ -38,12 +39,19 @@ bool ScoreFromSquare(DWORD dwStored, DWORD* pScore) {
 }  // namespace
 
 HRESULT CUpMenu::LoadRecords() {
-  unsigned char file[RECORDS_FILE_SIZE];
-  const long n = ReadKeptFile(RECORDS_FILE_NAME, file, sizeof file);
-  if (n < 0) return E_FAIL;
+  const KeptFileContents kept = ReadKeptFile(RECORDS_FILE_NAME, RECORDS_FILE_SIZE);
+  if (kept.status == KeptFileContents::kMissing) return E_FAIL;  // the first save creates it
+  if (kept.status == KeptFileContents::kRefused) {
+    // The player's rows may be in there: this run must not write the defaults over them.
+    m_bLeaveRecordsFile = true;
+    m_pContext->WriteLog(("FAIL: Records file records.rcd " + kept.reason + ", it is left as it is!\n").c_str());
+    return E_FAIL;
+  }
+  // Only the first 128 bytes count: a byte or a line end added after them is no damage.
+  const unsigned char* file = reinterpret_cast<const unsigned char*>(kept.bytes.data());
 
   RecordRow rows[RECORD_ROWS];
-  bool ok = n == RECORDS_FILE_SIZE;
+  bool ok = kept.bytes.size() == RECORDS_FILE_SIZE;
   for (int r = 0; ok && r < RECORD_ROWS; ++r) {
     const unsigned char* p = file + r * kRowBytes;
     char name[RECORD_NAME_SIZE];
@@ -84,8 +92,14 @@ HRESULT CUpMenu::SaveRecords() {
     std::memcpy(p, row.szName, RECORD_NAME_SIZE);
     for (int k = 0; k < 4; ++k) p[RECORD_NAME_SIZE + k] = static_cast<unsigned char>(row.dwScore >> (8 * k));
   }
-  if (!WriteFileAtomically(RECORDS_FILE_NAME, file, sizeof file)) {
-    c->WriteLog("FAIL: Can not write records file records.rcd!\n");
+  if (m_bLeaveRecordsFile) {
+    c->WriteLog("FAIL: Records file records.rcd could not be read, it is not written over!\n");
+    return E_FAIL;
+  }
+  std::string refusal;
+  if (!WriteFileAtomically(RECORDS_FILE_NAME, file, sizeof file, &refusal)) {
+    c->WriteLog(refusal.empty() ? "FAIL: Can not write records file records.rcd!\n"
+                                : ("FAIL: Records file records.rcd " + refusal + ", it is left as it is!\n").c_str());
     return E_FAIL;
   }
   return S_OK;

@@ -4,9 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string Because(const char* what) { return std::string(what) + " (" + std::strerror(errno) + ")"; }
+
+}  // namespace
 
 std::string ResolveWriteTarget(const std::string& path) {
   std::string target = path;
@@ -28,11 +35,19 @@ std::string ResolveWriteTarget(const std::string& path) {
 
 std::string TemporaryNameFor(const std::string& target) { return target + ".tmp"; }
 
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, std::string* refusal) {
+  if (refusal) refusal->clear();
   const std::string target = ResolveWriteTarget(path);
   const std::string temporary = TemporaryNameFor(target);
   struct stat existing;
-  const bool exists = stat(target.c_str(), &existing) == 0;
+  // lstat: a link still standing at the end of the walk (a loop) is no file to replace.
+  const bool exists = lstat(target.c_str(), &existing) == 0;
+  if (exists && (!S_ISREG(existing.st_mode) || !(existing.st_mode & S_IWUSR))) {
+    // The mode bits, not access(2): root may write anything, yet a file its owner made
+    // read-only is meant to stay as it is.
+    if (refusal) *refusal = S_ISREG(existing.st_mode) ? "is read-only" : "is not a regular file";
+    return false;
+  }
   const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
 
   unlink(temporary.c_str());  // a stale one left by a crash
@@ -56,11 +71,53 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
   return true;
 }
 
-long ReadKeptFile(const std::string& path, void* buffer, std::size_t size) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
-  const std::size_t n = std::fread(buffer, 1, size, f);
-  const bool longer = std::fgetc(f) != EOF;
-  std::fclose(f);
-  return static_cast<long>(longer ? size + 1 : n);
+KeptFileContents ReadKeptFile(const std::string& path, std::size_t limit) {
+  KeptFileContents kept;
+  struct stat info;
+  // The type is looked at before any open, which on some devices already acts.
+  if (stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return kept;
+    kept.status = KeptFileContents::kRefused;
+    kept.reason = Because("cannot be read");
+    return kept;
+  }
+  kept.status = KeptFileContents::kRefused;
+  if (!S_ISREG(info.st_mode)) {
+    kept.reason = "is not a regular file";
+    return kept;
+  }
+  // Non-blocking and checked again once open, in case the name was swapped meanwhile.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    kept.reason = Because("cannot be read");
+    return kept;
+  }
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    kept.reason = "is not a regular file";
+    return kept;
+  }
+  // Bounded even if the file grows while it is read; one byte past the limit tells
+  // whether there is more.
+  kept.bytes.reserve(std::min(limit, static_cast<std::size_t>(std::max<off_t>(info.st_size, 0))));
+  char buffer[4096];
+  for (;;) {
+    const std::size_t room = limit - kept.bytes.size();
+    const ssize_t n = read(fd, buffer, room ? std::min(room, sizeof buffer) : 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) kept.reason = Because("cannot be read");
+    if (n <= 0) break;
+    if (!room) {
+      kept.longer = true;
+      break;
+    }
+    kept.bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  if (!kept.reason.empty()) {
+    kept.bytes.clear();
+    return kept;
+  }
+  kept.status = KeptFileContents::kRead;
+  return kept;
 }

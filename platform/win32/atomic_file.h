@@ -17,9 +17,23 @@ std::string TemporaryNameFor(const std::string& target);
 // link keeps pointing at its target, which receives the new contents; an existing
 // file keeps its permission bits (a new one gets 0644 less the umask). Returns false,
 // leaving the old file as it was and no temporary behind, when any step fails.
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+// Nothing but a regular file is ever replaced, nor one its owner made read-only (no
+// owner write bit, whoever runs): those are refused, and `refusal` (when given) says
+// why, e.g. "is read-only"; it is left empty when a step failed instead.
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
+                         std::string* refusal = nullptr);
 
-// Reads a kept file of a known size into `buffer`: the bytes read when the file has at
-// most `size`, `size` + 1 when it is longer (nothing beyond `size` is stored), -1 when
-// it cannot be opened.
-long ReadKeptFile(const std::string& path, void* buffer, std::size_t size);
+// What reading a kept file found.
+struct KeptFileContents {
+  enum Status { kRead, kMissing, kRefused };
+  Status status = kMissing;
+  std::string bytes;    // the file's first bytes, at most the limit that was asked for
+  bool longer = false;  // the file holds more than the limit
+  std::string reason;   // why a file that is there was refused, e.g. "is not a regular file"
+};
+
+// Reads at most `limit` bytes of the kept file at `path` without ever blocking: a
+// FIFO, a device or anything else that is not a regular file is refused before a read
+// could wait or never end, as is a file that cannot be opened (only a missing one
+// counts as missing).
+KeptFileContents ReadKeptFile(const std::string& path, std::size_t limit);

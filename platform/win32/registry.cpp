@@ -33,7 +33,7 @@ namespace {
 
 const char kHeader[] = "vantorel-registry 1";
 // Far more than the game stores; anything larger is not a file this store wrote.
-const off_t kMaxFileBytes = 64 * 1024;
+const std::size_t kMaxFileBytes = 64 * 1024;
 
 struct RegistryValue {
   std::string name;
@@ -282,40 +282,18 @@ void ReportRefused(const std::string& path, const std::string& reason) {
   }
 }
 
-// Reads the store without ever blocking: a FIFO or a device at the path is refused,
-// not opened for a read that could wait or never end.
+// Reads the store through the kept-file reader, which never blocks: a FIFO or a device
+// at the path is refused, not opened for a read that could wait or never end.
 StoreState LoadRegistry(std::vector<RegistryKey>* keys) {
   keys->clear();
   const std::string path = RegistryFilePath();
   if (path.empty()) return StoreState::Read;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    if (errno == ENOENT) return StoreState::Read;
-    ReportRefused(path, std::string("cannot be read (") + std::strerror(errno) + ")");
-    return StoreState::Refused;
-  }
-  struct stat info;
-  std::string reason;
-  std::string text;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    reason = "is not a regular file";
-  } else if (info.st_size > kMaxFileBytes) {
-    reason = "is larger than 64 KiB";
-  } else {
-    // Bounded even if the file grows after fstat.
-    char buffer[4096];
-    while (reason.empty()) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) reason = std::string("cannot be read (") + std::strerror(errno) + ")";
-      if (n <= 0) break;
-      text.append(buffer, static_cast<size_t>(n));
-      if (text.size() > static_cast<size_t>(kMaxFileBytes)) reason = "is larger than 64 KiB";
-    }
-  }
-  close(fd);
-  if (reason.empty() && !text.empty()) {
-    std::istringstream input(text);
+  const KeptFileContents kept = ReadKeptFile(path, kMaxFileBytes);
+  if (kept.status == KeptFileContents::kMissing) return StoreState::Read;
+  std::string reason = kept.reason;
+  if (reason.empty() && kept.longer) reason = "is larger than 64 KiB";
+  if (reason.empty() && !kept.bytes.empty()) {
+    std::istringstream input(kept.bytes);
     if (!ParseRegistry(input, keys)) reason = "is damaged";
   }
   if (reason.empty()) return StoreState::Read;
@@ -382,7 +360,11 @@ LONG SaveRegistry(const std::vector<RegistryKey>& keys) {
   const std::string path = RegistryFilePath();
   if (path.empty()) return ERROR_ACCESS_DENIED;
   const std::string text = FormatRegistry(keys);
-  return WriteFileAtomically(path, text.data(), text.size()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  std::string refusal;
+  if (WriteFileAtomically(path, text.data(), text.size(), &refusal)) return ERROR_SUCCESS;
+  std::fprintf(stderr, "FAIL: settings file %s %s; it is left as it was\n", path.c_str(),
+               refusal.empty() ? "could not be written" : refusal.c_str());
+  return ERROR_ACCESS_DENIED;
 }
 
 RegistryKey* FindKey(std::vector<RegistryKey>& keys, const std::string& path) {

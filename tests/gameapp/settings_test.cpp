@@ -1,5 +1,10 @@
 // The twelve settings: checks and defaults on reading, the log entries, and the
 // values written at the end of one run read back at the start of the next.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include "tests/gameapp/gameapp_fixture.h"
 
 namespace gameapp_test {
@@ -7,6 +12,8 @@ namespace {
 
 const char kReadOk[] = "Read Settings.................................Ok\n";
 const char kReadError[] = "Read Settings....Fucking SHIT!!! Erorr occuried!\n";
+const char kWriteOk[] = "Write Settings................................Ok\n";
+const char kWriteError[] = "Write Settings...Fucking SHIT!!! Erorr occuried!\n";
 // Width Height MinDep HiRes Environ MusType MusVolume SoundVolume PlateMov FloorType FloorTex MoveMode
 const std::vector<int> kDefaults = {640, 480, 24, 1, 1, 0, 80, 180, 0, 0, 0, 4};
 
@@ -59,11 +66,35 @@ TEST_F(GameAppTest, TheValuesOfOneRunAreTheNextRunsStart) {
   c.m_nFloorTex = 3;
   c.m_nMoveMode = 1;
   first.WriteSettings();
-  EXPECT_NE(std::string::npos, ReadFile("file.log").find("Write Settings................................Ok\n"));
+  EXPECT_NE(std::string::npos, ReadFile("file.log").find(kWriteOk));
 
   m_pContext = std::make_unique<CGameContext>();
   MakeApp();
   EXPECT_EQ((std::vector<int>{1024, 768, 16, 0, 0, 2, 33, 250, 1, 1, 3, 1}), Settings());
+}
+
+// A store that cannot be written is never reported as written: once made read-only by
+// the player (left alone even for root), once because its replacement cannot be made
+// (the temporary's name is taken by a folder, failing as a full disk would).
+TEST_F(GameAppTest, AStoreThatCannotBeWrittenLogsTheErrorEntryAndKeepsItsFile) {
+  const std::string path = m_strDir + "/registry.txt";
+  for (const bool readOnly : {true, false}) {
+    StoreSetting("MusVolume", 99);
+    CTestGameApp& app = MakeApp();
+    m_pContext->m_nMusVolume = 20;
+    const std::string before = ReadFile("registry.txt");
+    if (readOnly) ASSERT_EQ(0, chmod(path.c_str(), 0444));
+    else ASSERT_EQ(0, mkdir((path + ".tmp").c_str(), 0700));
+    app.WriteSettings();
+    const std::string log = ReadFile("file.log");
+    EXPECT_EQ(log.size() - std::strlen(kWriteError), log.find(kWriteError)) << readOnly;
+    EXPECT_EQ(std::string::npos, log.find(kWriteOk)) << readOnly;
+    EXPECT_EQ(before, ReadFile("registry.txt")) << readOnly;
+    ASSERT_EQ(0, chmod(path.c_str(), 0644));
+  }
+  ASSERT_EQ(0, rmdir((path + ".tmp").c_str()));
+  MakeApp().WriteSettings();
+  EXPECT_NE(std::string::npos, ReadFile("file.log").find(kWriteOk));
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // round-trip exactly, damaged or hostile files change nothing they should not, and a
 // write that fails leaves the previous file whole.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "game/savefile.h"
 #include "game/upmenu.h"
 #include "records_fixture.h"
+#include "tests/support/child_process.h"
 
 namespace records_test {
 namespace {
@@ -22,6 +24,21 @@ Bytes RecordsFile() {
     Put(file, 16 * r + 12, DWORD((80 - 10 * r) * (80 - 10 * r)));
   }
   return file;
+}
+
+bool IsFifo(const char* strPath) {
+  struct stat info;
+  return lstat(strPath, &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+bool IsLinkTo(const char* strPath, const std::string& target) {
+  char buffer[256] = {};
+  return readlink(strPath, buffer, sizeof buffer - 1) > 0 && target == buffer;
+}
+
+unsigned ModeOf(const char* strPath) {
+  struct stat info;
+  return stat(strPath, &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
 using SaveFileTest = RecordsTest;
@@ -145,6 +162,113 @@ TEST_F(RecordsFileTest, DamagedFilesGiveTheDefaultTableAndHostileNamesAreBounded
   CUpMenu bar(&ctx);
   EXPECT_STREQ("Tavrinell", ctx.m_Records[0].szName);
   EXPECT_EQ("FAIL: Damaged records file records.rcd!\nFAIL: Damaged records file records.rcd!\n", LogText());
+}
+
+// A FIFO without a writer: a read that waited for one would never end, so passing at
+// all shows that nothing blocked. The FIFO, a link to one and a read-only file stay
+// what they are.
+TEST_F(SaveFileTest, AFifoALinkToOneOrAReadOnlyFileIsNeverReplaced) {
+  ASSERT_EQ(0, mkfifo("pipe", 0600));
+  ctx.m_bIdle = 1;
+  ctx.m_Board[2][2] = 3;
+  ctx.m_nScore = 12;
+  for (const char* strTarget : {"", "pipe"}) {
+    if (*strTarget) ASSERT_EQ(0, symlink(strTarget, "Vantorel.sav"));
+    else ASSERT_EQ(0, mkfifo("Vantorel.sav", 0600));
+    EXPECT_EQ(E_FAIL, LoadGame(&ctx)) << strTarget;
+    EXPECT_TRUE(ctx.m_Board[2][2] == 3 && ctx.m_nScore == 12 && !ctx.m_bRebuildBalls);
+    EXPECT_EQ(E_FAIL, SaveGame(&ctx)) << strTarget;
+    EXPECT_TRUE(*strTarget ? IsLinkTo("Vantorel.sav", "pipe") : IsFifo("Vantorel.sav")) << strTarget;
+    ASSERT_EQ(0, unlink("Vantorel.sav"));
+  }
+  EXPECT_TRUE(IsFifo("pipe"));
+  const std::string entry = "FAIL: Save file Vantorel.sav is not a regular file, it is left as it is!\n";
+  EXPECT_EQ(entry + entry + entry + entry, LogText());
+
+  ASSERT_EQ(S_OK, SaveGame(&ctx));
+  const Bytes kept = ReadWholeFile("Vantorel.sav");
+  ASSERT_EQ(0, chmod("Vantorel.sav", 0444));
+  ctx.m_nScore = 90;
+  EXPECT_EQ(E_FAIL, SaveGame(&ctx));  // whoever runs, root too
+  EXPECT_EQ(kept, ReadWholeFile("Vantorel.sav"));
+  EXPECT_EQ(0444u, ModeOf("Vantorel.sav"));
+  EXPECT_NE(std::string::npos, LogText().find("FAIL: Save file Vantorel.sav is read-only, it is left as it is!\n"));
+  EXPECT_EQ(S_OK, LoadGame(&ctx));  // still read
+  EXPECT_EQ(12, ctx.m_nScore);
+}
+
+TEST_F(RecordsFileTest, AFifoOrALinkToOneGivesTheDefaultsAndStaysWhatItIs) {
+  ASSERT_EQ(0, mkfifo("pipe", 0600));
+  for (const char* strTarget : {"", "pipe"}) {
+    if (*strTarget) ASSERT_EQ(0, symlink(strTarget, "records.rcd"));
+    else ASSERT_EQ(0, mkfifo("records.rcd", 0600));
+    CGameContext run;
+    run.m_pLog = log;
+    CUpMenu bar(&run);  // built at start: must not wait for a writer
+    EXPECT_STREQ("Tavrinell", run.m_Records[0].szName);
+    EXPECT_EQ(100, run.m_nBestScore);
+    bar.DeleteDeviceObjects();  // as at exit
+    EXPECT_TRUE(*strTarget ? IsLinkTo("records.rcd", "pipe") : IsFifo("records.rcd")) << strTarget;
+    ASSERT_EQ(0, unlink("records.rcd"));
+  }
+  EXPECT_TRUE(IsFifo("pipe"));
+  const std::string entries = "FAIL: Records file records.rcd is not a regular file, it is left as it is!\n"
+                              "FAIL: Records file records.rcd could not be read, it is not written over!\n";
+  EXPECT_EQ(entries + entries, LogText());
+}
+
+// Root reads any file, so the unreadable case runs as an unprivileged user; 0200 keeps
+// the owner's write bit, so only the failed read protects the rows.
+TEST_F(RecordsFileTest, AFileThatCouldNotBeReadIsNeverWrittenOverInThatRun) {
+  const Bytes rows = RecordsFile();
+  WriteBytes("records.rcd", rows);
+  ASSERT_EQ(0, chmod("records.rcd", 0200));
+  ASSERT_EQ(0, chmod(".", 0777));  // the folder itself would allow a rename
+  EXPECT_TRUE(InChildProcess(
+      [this] {
+        CGameContext run;
+        run.m_pLog = log;
+        bool ok = false;
+        {
+          CUpMenu bar(&run);
+          ok = std::strcmp(run.m_Records[0].szName, "Tavrinell") == 0 && bar.SaveRecords() == E_FAIL;
+          bar.DeleteDeviceObjects();
+        }
+        std::fflush(log);
+        return ok;
+      },
+      true));
+  ASSERT_EQ(0, chmod("records.rcd", 0600));
+  EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
+  const std::string text = LogText();
+  EXPECT_EQ(0u, text.find("FAIL: Records file records.rcd cannot be read (Permission denied), it is left as it is!\n"))
+      << text;
+  EXPECT_NE(std::string::npos, text.find("FAIL: Records file records.rcd could not be read, it is not written over!\n"))
+      << text;
+}
+
+TEST_F(RecordsFileTest, AReadOnlyFileKeepsItsRowsAndALongerOneReadsItsFirst128Bytes) {
+  Bytes rows = RecordsFile();
+  rows.push_back('\n');  // an editor's line end after the table
+  WriteBytes("records.rcd", rows);
+  ASSERT_EQ(0, chmod("records.rcd", 0444));
+  {
+    CUpMenu bar(&ctx);
+    EXPECT_STREQ("Row0", ctx.m_Records[0].szName);
+    EXPECT_EQ(80, ctx.m_nBestScore);
+    EXPECT_EQ(10u, ctx.m_Records[7].dwScore);
+    ctx.m_Records[0].dwScore = 90;
+    EXPECT_EQ(E_FAIL, bar.SaveRecords());
+    EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
+    EXPECT_EQ(0444u, ModeOf("records.rcd"));
+    EXPECT_EQ("FAIL: Records file records.rcd is read-only, it is left as it is!\n", LogText());
+
+    ASSERT_EQ(0, chmod("records.rcd", 0644));
+    EXPECT_EQ(S_OK, bar.SaveRecords());  // the table is written whole, 128 bytes
+  }
+  const Bytes file = ReadWholeFile("records.rcd");
+  ASSERT_EQ(128u, file.size());
+  EXPECT_EQ(DWORD(90 * 90), DWORD(file[12] | file[13] << 8 | file[14] << 16));
 }
 
 }  // namespace
