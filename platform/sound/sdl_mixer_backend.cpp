@@ -30,19 +30,42 @@ bool SdlMixerBackend::Init(int mixRate, int channels, unsigned int /*flags*/) {
     return false;
   }
   m_nChannels = Mix_AllocateChannels(channels);
+  int rate = 0, outputChannels = 0;
+  Uint16 format = 0;
+  Mix_QuerySpec(&rate, &format, &outputChannels);
+  if (format == AUDIO_S16SYS) {  // asked for, and SDL2_mixer lets only rate and channels change
+    m_pBus = std::make_unique<EffectBus>(rate, outputChannels, m_nChannels);
+    Mix_SetPostMix(FinishMix, this);
+  }
   m_bOpen = true;
   return true;
+}
+
+// A channel's sound, in the device's format (16-bit: the mixer is opened so), goes to
+// the bus; the mixer then adds silence.
+void SdlMixerBackend::TakeChannel(int channel, void* stream, int bytes, void* backend) {
+  SdlMixerBackend* self = static_cast<SdlMixerBackend*>(backend);
+  const float gain = static_cast<float>(self->m_nSampleVolume.load(std::memory_order_relaxed)) / MIX_MAX_VOLUME;
+  self->m_pBus->Add(channel, static_cast<const int16_t*>(stream), static_cast<size_t>(bytes) / 2, gain);
+  SDL_memset(stream, 0, static_cast<size_t>(bytes));
+}
+
+void SdlMixerBackend::FinishMix(void* backend, unsigned char* stream, int bytes) {
+  static_cast<SdlMixerBackend*>(backend)->m_pBus->MixInto(reinterpret_cast<int16_t*>(stream),
+                                                          static_cast<size_t>(bytes) / 2);
 }
 
 void SdlMixerBackend::Close() {
   if (!m_bOpen) return;
   Mix_HaltMusic();
   Mix_HaltChannel(-1);
+  Mix_SetPostMix(nullptr, nullptr);
   Mix_CloseAudio();
   Mix_Quit();
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
   m_bOpen = false;
   m_nChannels = 0;
+  m_pBus.reset();
 }
 
 void* SdlMixerBackend::LoadSample(const unsigned char* data, size_t size) {
@@ -61,7 +84,19 @@ void SdlMixerBackend::FreeSample(void* sample) {
 int SdlMixerBackend::PlaySample(int channel, void* sample, bool loop) {
   if (!m_bOpen || !sample) return -1;
   if (channel >= m_nChannels) return -1;
-  return Mix_PlayChannel(channel < 0 ? -1 : channel, static_cast<Mix_Chunk*>(sample), loop ? -1 : 0);
+  if (channel < 0) {
+    // The first free channel, as SDL2_mixer would choose it; its capture must be in
+    // place before it starts, or its first buffer would be mixed past the bus.
+    channel = 0;
+    while (channel < m_nChannels && Mix_Playing(channel)) ++channel;
+    if (channel == m_nChannels) return -1;
+  } else {
+    Mix_HaltChannel(channel);  // ends its effects, ours among them
+  }
+  Mix_UnregisterAllEffects(channel);
+  if (m_pBus && !Mix_RegisterEffect(channel, TakeChannel, nullptr, this)) return -1;
+  // SDL2_mixer drops a channel's effects when its sound ends or is halted.
+  return Mix_PlayChannel(channel, static_cast<Mix_Chunk*>(sample), loop ? -1 : 0);
 }
 
 void SdlMixerBackend::StopChannel(int channel) {
@@ -73,7 +108,8 @@ bool SdlMixerBackend::ChannelPlaying(int channel) {
 }
 
 void SdlMixerBackend::SetSampleVolume(int volume) {
-  if (m_bOpen) Mix_Volume(-1, volume);
+  m_nSampleVolume.store(volume, std::memory_order_relaxed);
+  if (m_bOpen && !m_pBus) Mix_Volume(-1, volume);
 }
 
 void* SdlMixerBackend::LoadSong(const unsigned char* data, size_t size) {

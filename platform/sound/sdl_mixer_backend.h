@@ -1,7 +1,13 @@
 // The sound backend of the running game: SDL2_mixer on SDL's audio device.
 // SDL_AUDIODRIVER chooses the device (dummy and disk work without a sound card).
+// The samples do not reach SDL2_mixer's own 16-bit sum: each channel hands its sound
+// to the effect bus, which adds it to the music and limits the whole mix.
 #pragma once
 
+#include <atomic>
+#include <memory>
+
+#include "platform/sound/effect_bus.h"
 #include "platform/sound/sound_backend.h"
 
 class SdlMixerBackend : public SoundBackend {
@@ -28,6 +34,11 @@ class SdlMixerBackend : public SoundBackend {
   bool SongPlaying() override;
 
  private:
+  static void TakeChannel(int channel, void* stream, int bytes, void* backend);
+  static void FinishMix(void* backend, unsigned char* stream, int bytes);
+
   bool m_bOpen = false;
   int m_nChannels = 0;
+  std::unique_ptr<EffectBus> m_pBus;
+  std::atomic<int> m_nSampleVolume{128};  // 0..128, read by the audio thread
 };

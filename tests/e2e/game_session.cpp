@@ -47,12 +47,17 @@ bool GameSession::Start(std::string* error) {
     *error = m_pX->Error();
     return false;
   }
-  const std::vector<std::string> environment = {
-      "DISPLAY=" + m_display.Name(),         "SDL_VIDEODRIVER=x11",
-      "SDL_AUDIODRIVER=dummy",               "LIBGL_ALWAYS_SOFTWARE=1",
-      "VANTOREL_WINDOWED=1",                 "VANTOREL_NO_DIALOGS=1",
-      "VANTOREL_NO_VSYNC=1",                 "VANTOREL_REGISTRY_FILE=" + PathOf("registry.txt"),
+  std::vector<std::string> environment = {
+      "DISPLAY=" + m_display.Name(), "SDL_VIDEODRIVER=x11",  "LIBGL_ALWAYS_SOFTWARE=1",
+      "VANTOREL_WINDOWED=1",         "VANTOREL_NO_DIALOGS=1", "VANTOREL_NO_VSYNC=1",
+      "VANTOREL_REGISTRY_FILE=" + PathOf("registry.txt"),
   };
+  if (m_soundFile.empty()) {
+    environment.push_back("SDL_AUDIODRIVER=dummy");
+  } else {
+    environment.push_back("SDL_AUDIODRIVER=disk");
+    environment.push_back("SDL_DISKAUDIOFILE=" + m_soundFile);
+  }
   if (!m_game.Start({kBuild + "/vantorel"}, environment, m_folder, PathOf("game.out"))) {
     *error = "cannot start " + kBuild + "/vantorel";
     return false;

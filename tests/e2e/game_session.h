@@ -21,6 +21,9 @@ class GameSession {
   const std::string& Folder() const { return m_folder; }
   std::string PathOf(const std::string& name) const { return m_folder + "/" + name; }
   void Keep() { m_bKeep = true; }
+  // Before Start: the game's sound goes to this file (SDL's disk driver, raw samples in
+  // the mixer's format) instead of the silent dummy driver.
+  void RecordSoundTo(const std::string& path) { m_soundFile = path; }
 
   // Starts the display and the game and waits for the game's window.
   bool Start(std::string* error);
@@ -58,6 +61,7 @@ class GameSession {
   void Settle(int frames = 4);
 
   std::string m_folder;
+  std::string m_soundFile;
   bool m_bKeep = false;
   PrivateDisplay m_display;
   std::unique_ptr<XSession> m_pX;

@@ -148,6 +148,33 @@ TEST_F(MixerPlayback, DiskDriverOutputIsAudible) {
   EXPECT_GT(PeakOf16BitSamples(songOut), 1000);
 }
 
+TEST_F(MixerPlayback, ThirtyTwoFullScaleEffectsAtFullVolumeStayUnderFullScale) {
+  const std::string dir = MakeTempDir();
+  ASSERT_FALSE(dir.empty());
+  const std::string path = dir + "/out.raw";
+  ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+  ScopedEnv file("SDL_DISKAUDIOFILE", path.c_str());
+  ASSERT_TRUE(FSOUND_Init(44100, 32, 1)) << SDL_GetError();
+  FSOUND_SetSFXMasterVolume(255);
+  const std::vector<unsigned char> wav = MakeSineWav(44100, 440, 300, 32767);
+  FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
+                                             static_cast<int>(wav.size()));
+  ASSERT_NE(sample, nullptr);
+  int channels[32];
+  for (int& channel : channels) ASSERT_GE(channel = FSOUND_PlaySound(FSOUND_FREE, sample), 0);
+  EXPECT_EQ(FSOUND_PlaySound(FSOUND_FREE, sample), -1) << "every channel is taken";
+  const Uint32 start = SDL_GetTicks();
+  while (FSOUND_IsPlaying(channels[31]) && SDL_GetTicks() - start < 5000) SDL_Delay(20);
+  SDL_Delay(100);
+  FSOUND_Close();
+  const std::vector<unsigned char> out = ReadWholeFile(path);
+  RemoveTree(dir);
+  ASSERT_FALSE(out.empty());
+  const int peak = PeakOf16BitSamples(out);
+  EXPECT_LT(peak, 32767) << "the sum of the channels was clipped";
+  EXPECT_GT(peak, 20000) << "the effects should be loud";
+}
+
 TEST_F(MixerPlayback, InitFailsCleanlyWithoutAnAudioDevice) {
   ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
   EXPECT_FALSE(FSOUND_Init(44100, 32, 1));
