@@ -56,6 +56,8 @@ constexpr uint32_t kLoadedTriangles = 1000;
 // How long a program may take to present, and the game to get past its intro: generous,
 // for a sanitizer build on a busy machine starts many times slower than a release one.
 constexpr double kStartDeadlineSeconds = 120.0;
+// The longest a measured stretch waits for presents to measure.
+constexpr double kPresentDeadlineSeconds = 60.0;
 // The measured play is split into turns of both programs; each turn begins after a settling.
 constexpr int kTurns = 4;
 constexpr double kSettleSeconds = 0.2;
@@ -342,13 +344,27 @@ void Resume(Child* child) {
 }
 
 // Lets the program run alone for `seconds`, after a short settling (its first frame after
-// a pause is not one of play), and measures that stretch.
+// a pause is not one of play), and measures that stretch. On a slow machine the stretch
+// goes on until the probe's status has changed twice in it: two presents in the stretch,
+// so it has at least one frame to measure.
 void RunAlone(Child* child, Child* other, double seconds) {
   Pause(other);
   Resume(child);
   SleepSeconds(kSettleSeconds);
   const int64_t from = NowNs();
-  SleepSeconds(seconds);
+  const int64_t end = from + static_cast<int64_t>(seconds * 1e9);
+  const int64_t deadline = end + static_cast<int64_t>(kPresentDeadlineSeconds * 1e9);
+  uint32_t seen = 0, frames = 0, triangles = 0;
+  ReadStatus(child->frameFile, &seen, &triangles);
+  int changes = 0;
+  for (int64_t now = NowNs(); now < deadline && (now < end || changes < 2); now = NowNs()) {
+    if (ReadStatus(child->frameFile, &frames, &triangles) && frames != seen) {
+      seen = frames;
+      ++changes;
+    }
+    const double toEnd = static_cast<double>(end - now) / 1e9;
+    SleepSeconds(toEnd > 0 ? std::min(0.02, toEnd) : 0.02);
+  }
   child->windows.push_back({from, NowNs()});
 }
 
