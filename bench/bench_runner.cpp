@@ -21,8 +21,8 @@
 // Options: --seconds S (play measured, 20), --flight-seconds S (from the first present of
 // the scene after the intro to the menu key: the camera's opening flight, 3), --modes
 // 640x480,800x600,1024x768, --no-load (measure the program's first scene without the menu:
-// for a program that has none), --smoke (1 s a mode, no load: checks only that the figures
-// come out), --game, --limit, --probe (paths; default beside this program), --keep DIR
+// for a program that has none), --smoke (1 s a mode once the intro is over, no load: checks
+// only that the figures come out, however long a busy machine takes to get there), --game, --limit, --probe (paths; default beside this program), --keep DIR
 // (leave the run's files there, with a screenshot of the game in play, game.png, per mode).
 #include <signal.h>
 #include <sys/resource.h>
@@ -53,6 +53,11 @@ namespace {
 // The intro draws one picture; anything more is the scene.
 constexpr uint32_t kIntroTriangles = 16;
 constexpr uint32_t kLoadedTriangles = 1000;
+// How long a program may take to present, and the game to get past its intro: generous,
+// for a sanitizer build on a busy machine starts many times slower than a release one.
+constexpr double kStartDeadlineSeconds = 120.0;
+// The longest a measured stretch waits for presents to measure.
+constexpr double kPresentDeadlineSeconds = 60.0;
 // The measured play is split into turns of both programs; each turn begins after a settling.
 constexpr int kTurns = 4;
 constexpr double kSettleSeconds = 0.2;
@@ -297,7 +302,8 @@ bool Start(const Options& o, const std::vector<std::string>& args, const std::st
   child->runningSinceNs = child->startNs;
   int status = 0;
   bool ended = false;
-  if (WaitForFirstFrame(child->pid, child->frameFile, 120, &status, &child->usage, &ended)) return true;
+  if (WaitForFirstFrame(child->pid, child->frameFile, kStartDeadlineSeconds, &status, &child->usage, &ended))
+    return true;
   if (!ended) {
     kill(child->pid, SIGKILL);
     wait4(child->pid, &status, 0, &child->usage);
@@ -307,11 +313,18 @@ bool Start(const Options& o, const std::vector<std::string>& args, const std::st
   return false;
 }
 
+// Waits for the intro to end: play is measured, not how soon a busy machine gets there.
+void WaitForPlay(Child* game) {
+  uint32_t frames = 0;
+  if (!WaitForScene(game->frameFile, kStartDeadlineSeconds) ||
+      !ReadStatus(game->frameFile, &frames, &game->trianglesBefore))
+    game->failure = game->tag + ": the intro did not end";
+}
+
 // Waits for the intro to end and the camera's flight, then loads the crafted save.
 void EnterPlay(const Options& o, int width, int height, Child* game) {
   uint32_t frames = 0;
-  if (!WaitForScene(game->frameFile, 120) || !ReadStatus(game->frameFile, &frames, &game->trianglesBefore))
-    game->failure = game->tag + ": the intro did not end";
+  WaitForPlay(game);
   SleepSeconds(o.flightSeconds);
   ReadStatus(game->frameFile, &frames, &game->trianglesBefore);
   LoadCraftedGame(game->pid, width, height);
@@ -331,13 +344,27 @@ void Resume(Child* child) {
 }
 
 // Lets the program run alone for `seconds`, after a short settling (its first frame after
-// a pause is not one of play), and measures that stretch.
+// a pause is not one of play), and measures that stretch. On a slow machine the stretch
+// goes on until the probe's status has changed twice in it: two presents in the stretch,
+// so it has at least one frame to measure.
 void RunAlone(Child* child, Child* other, double seconds) {
   Pause(other);
   Resume(child);
   SleepSeconds(kSettleSeconds);
   const int64_t from = NowNs();
-  SleepSeconds(seconds);
+  const int64_t end = from + static_cast<int64_t>(seconds * 1e9);
+  const int64_t deadline = end + static_cast<int64_t>(kPresentDeadlineSeconds * 1e9);
+  uint32_t seen = 0, frames = 0, triangles = 0;
+  ReadStatus(child->frameFile, &seen, &triangles);
+  int changes = 0;
+  for (int64_t now = NowNs(); now < deadline && (now < end || changes < 2); now = NowNs()) {
+    if (ReadStatus(child->frameFile, &frames, &triangles) && frames != seen) {
+      seen = frames;
+      ++changes;
+    }
+    const double toEnd = static_cast<double>(end - now) / 1e9;
+    SleepSeconds(toEnd > 0 ? std::min(0.02, toEnd) : 0.02);
+  }
   child->windows.push_back({from, NowNs()});
 }
 
@@ -430,7 +457,10 @@ bool RunMode(const Options& o, int width, int height) {
   game.tag = "game";
   limit.tag = "limit";
   if (Start(o, {o.game}, dir, captureFile, &game)) {
-    if (o.load) EnterPlay(o, width, height, &game);
+    if (o.load)
+      EnterPlay(o, width, height, &game);
+    else
+      WaitForPlay(&game);
     SleepSeconds(o.load ? 1.0 : 0.3);  // the loaded balls land
     kill(game.pid, SIGUSR1);
     // The probe writes the capture at the next present, which a loaded machine may delay.

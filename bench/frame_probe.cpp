@@ -332,7 +332,10 @@ void WriteCapture() {
   if (path) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    if (std::FILE* f = std::fopen(path, "wb")) {
+    // Renamed into place when whole: the runner may pause this program, and start the
+    // limit program on the file, as soon as it exists.
+    const std::string partial = std::string(path) + ".part";
+    if (std::FILE* f = std::fopen(partial.c_str(), "wb")) {
       const CaptureHeader header = {kCaptureMagic, static_cast<uint32_t>(viewport[2]),
                                     static_cast<uint32_t>(viewport[3]), static_cast<uint32_t>(g_textures.size()),
                                     static_cast<uint32_t>(g_draws.size())};
@@ -346,7 +349,7 @@ void WriteCapture() {
         WriteAll(d.colours, f);
         WriteAll(d.indices, f);
       }
-      std::fclose(f);
+      if (std::fclose(f) == 0) std::rename(partial.c_str(), path);
     }
   }
   g_draws.clear();

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <new>
 
 #include "platform/d3d8/pixel_format.h"
 #include "platform/win32/window_bridge.h"
@@ -32,6 +34,17 @@ bool EnvironmentFlag(const char* name) {
 }
 
 bool WindowedOnly() { return EnvironmentFlag("VANTOREL_WINDOWED"); }
+
+// Memory running out is the caller's E_OUTOFMEMORY, as Direct3D reports it; the game
+// meets a failed creation as it meets any other, instead of ending.
+template <class Make>
+HRESULT UnlessOutOfMemory(Make make) {
+  try {
+    return make();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
 
 // The buffer object holding a buffer's bytes, made or refreshed when a lock may have changed them.
 template <class I>
@@ -217,7 +230,11 @@ HRESULT CGLDevice::Configure(const D3DPRESENT_PARAMETERS& requested) {
 // are never drawn and stay in memory.
 void CGLDevice::TextureLevelFilled(CMemoryTexture* texture, UINT level) {
   if (texture->Pool() == D3DPOOL_SYSTEMMEM || !MakeCurrent()) return;
-  m_backEnd.UploadTextureLevel(texture, level);
+  try {
+    m_backEnd.UploadTextureLevel(texture, level);
+  } catch (const std::bad_alloc&) {
+    return;  // the pixels stay in memory; the first draw with the texture uploads them
+  }
   if (texture->glName) texture->TakeOverPixels(level);
 }
 
@@ -435,15 +452,18 @@ HRESULT CGLDevice::GetBackBuffer(UINT index, D3DBACKBUFFER_TYPE, IDirect3DSurfac
   if (!result) return D3DERR_INVALIDCALL;
   *result = nullptr;
   if (index >= m_params.BackBufferCount) return D3DERR_INVALIDCALL;
-  auto* surface = new CMemorySurface(m_host, m_params.BackBufferWidth, m_params.BackBufferHeight,
-                                     m_params.BackBufferFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
-  // The surface reads the frame when locked, as long as this device lives.
-  MemoryHostPtr host = m_host;
-  surface->refreshOnLock = [host](CMemoryImage& image) {
-    if (auto* device = dynamic_cast<CGLDevice*>(host->device)) device->ReadBackBuffer(image);
-  };
-  *result = surface;
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    // The surface reads the frame when locked, as long as this device lives.
+    MemoryHostPtr host = m_host;
+    std::function<void(CMemoryImage&)> readFrame = [host](CMemoryImage& image) {
+      if (auto* device = dynamic_cast<CGLDevice*>(host->device)) device->ReadBackBuffer(image);
+    };
+    auto* surface = new CMemorySurface(m_host, m_params.BackBufferWidth, m_params.BackBufferHeight,
+                                       m_params.BackBufferFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+    surface->refreshOnLock = std::move(readFrame);  // allocates nothing: the surface cannot be left behind
+    *result = surface;
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::GetRasterStatus(D3DRASTER_STATUS* status) {
@@ -468,10 +488,12 @@ HRESULT CGLDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usa
   if (width == 0 || height == 0 || width > m_caps.MaxTextureWidth || height > m_caps.MaxTextureHeight ||
       !D3DIsTextureFormat(format) || (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)))
     return D3DERR_INVALIDCALL;
-  auto* created = new CMemoryTexture(m_host, width, height, levels, usage, format, pool);
-  if (pool != D3DPOOL_SYSTEMMEM && MakeCurrent()) m_backEnd.CreateTexture(created);
-  *texture = created;
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    auto* created = new CMemoryTexture(m_host, width, height, levels, usage, format, pool);
+    if (pool != D3DPOOL_SYSTEMMEM && MakeCurrent()) m_backEnd.CreateTexture(created);
+    *texture = created;
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::CreateVolumeTexture(UINT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
@@ -490,8 +512,10 @@ HRESULT CGLDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPO
   if (!buffer) return D3DERR_INVALIDCALL;
   *buffer = nullptr;
   if (length == 0) return D3DERR_INVALIDCALL;
-  *buffer = new CMemoryVertexBuffer(m_host, length, usage, fvf, pool);
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    *buffer = new CMemoryVertexBuffer(m_host, length, usage, fvf, pool);
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -499,8 +523,10 @@ HRESULT CGLDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
   if (!buffer) return D3DERR_INVALIDCALL;
   *buffer = nullptr;
   if (length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) return D3DERR_INVALIDCALL;
-  *buffer = new CMemoryIndexBuffer(m_host, length, usage, format, pool);
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    *buffer = new CMemoryIndexBuffer(m_host, length, usage, format, pool);
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::CreateRenderTarget(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, BOOL, IDirect3DSurface8** surface) {
@@ -513,8 +539,10 @@ HRESULT CGLDevice::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT 
   if (!surface) return D3DERR_INVALIDCALL;
   *surface = nullptr;
   if (width == 0 || height == 0 || !D3DIsDepthFormat(format)) return D3DERR_INVALIDCALL;
-  *surface = new CMemorySurface(m_host, width, height, format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT);
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    *surface = new CMemorySurface(m_host, width, height, format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT);
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::CreateImageSurface(UINT width, UINT height, D3DFORMAT format, IDirect3DSurface8** surface) {
@@ -522,8 +550,10 @@ HRESULT CGLDevice::CreateImageSurface(UINT width, UINT height, D3DFORMAT format,
   *surface = nullptr;
   if (width == 0 || height == 0 || D3DFormatBytesPerPixel(format) == 0 || D3DIsDepthFormat(format))
     return D3DERR_INVALIDCALL;
-  *surface = new CMemorySurface(m_host, width, height, format, 0, D3DPOOL_SYSTEMMEM);
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    *surface = new CMemorySurface(m_host, width, height, format, 0, D3DPOOL_SYSTEMMEM);
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::CopyRects(IDirect3DSurface8* sourceSurface, CONST RECT* rects, UINT count,
@@ -605,9 +635,11 @@ HRESULT CGLDevice::GetDepthStencilSurface(IDirect3DSurface8** surface) {
   if (!surface) return D3DERR_INVALIDCALL;
   *surface = nullptr;
   if (!m_params.EnableAutoDepthStencil) return D3DERR_NOTFOUND;
-  *surface = new CMemorySurface(m_host, m_params.BackBufferWidth, m_params.BackBufferHeight,
-                                m_params.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT);
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    *surface = new CMemorySurface(m_host, m_params.BackBufferWidth, m_params.BackBufferHeight,
+                                  m_params.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT);
+    return S_OK;
+  });
 }
 
 // --- Scene ---
@@ -710,13 +742,17 @@ HRESULT CGLDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
   return S_OK;
 }
 
-HRESULT CGLDevice::BeginStateBlock() { return m_model.BeginStateBlock(); }
-HRESULT CGLDevice::EndStateBlock(DWORD* token) { return m_model.EndStateBlock(token); }
+HRESULT CGLDevice::BeginStateBlock() {
+  return UnlessOutOfMemory([&] { return m_model.BeginStateBlock(); });
+}
+HRESULT CGLDevice::EndStateBlock(DWORD* token) {
+  return UnlessOutOfMemory([&] { return m_model.EndStateBlock(token); });
+}
 HRESULT CGLDevice::ApplyStateBlock(DWORD token) { return m_model.ApplyStateBlock(token); }
 HRESULT CGLDevice::CaptureStateBlock(DWORD token) { return m_model.CaptureStateBlock(token); }
 HRESULT CGLDevice::DeleteStateBlock(DWORD token) { return m_model.DeleteStateBlock(token); }
 HRESULT CGLDevice::CreateStateBlock(D3DSTATEBLOCKTYPE type, DWORD* token) {
-  return m_model.CreateStateBlock(type, token);
+  return UnlessOutOfMemory([&] { return m_model.CreateStateBlock(type, token); });
 }
 
 HRESULT CGLDevice::SetClipStatus(CONST D3DCLIPSTATUS8* status) {
@@ -861,8 +897,10 @@ HRESULT CGLDevice::ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer8*, DW
 // --- Vertex shaders: declarations are kept; drawing uses the fixed pipeline with the declared layout ---
 HRESULT CGLDevice::CreateVertexShader(CONST DWORD* declaration, CONST DWORD*, DWORD* handle, DWORD) {
   if (!declaration || !handle) return D3DERR_INVALIDCALL;
-  *handle = m_vertexShaders.Create(declaration);
-  return S_OK;
+  return UnlessOutOfMemory([&] {
+    *handle = m_vertexShaders.Create(declaration);
+    return S_OK;
+  });
 }
 
 HRESULT CGLDevice::SetVertexShader(DWORD handle) {

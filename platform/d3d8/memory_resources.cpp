@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "platform/d3d8/pixel_format.h"
 
@@ -230,8 +231,8 @@ CMemoryTexture::CMemoryTexture(MemoryHostPtr host, UINT width, UINT height, UINT
 CMemoryImage& CMemoryTexture::Level(UINT level) {
   CMemoryImage& image = m_levels[level];
   if (m_takenOver[level]) {
+    image.Allocate(image.width, image.height, m_format);  // if this throws, the device keeps the level
     m_takenOver[level] = false;
-    image.Allocate(image.width, image.height, m_format);
     if (m_host->readTextureLevel) m_host->readTextureLevel(this, level, image);
   }
   return image;
@@ -268,7 +269,12 @@ HRESULT CMemoryTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT CMemoryTexture::GetSurfaceLevel(UINT level, IDirect3DSurface8** surface) {
   if (!surface || level >= m_levels.size()) return D3DERR_INVALIDCALL;
-  *surface = new CMemorySurface(m_host, this, level);
+  try {
+    *surface = new CMemorySurface(m_host, this, level);
+  } catch (const std::bad_alloc&) {
+    *surface = nullptr;
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 
@@ -284,8 +290,14 @@ HRESULT CMemoryTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, CONST RECT*
     offset = static_cast<size_t>(rect->top) * pitch +
              static_cast<size_t>(rect->left) * D3DFormatBytesPerPixel(m_format);
   }
+  BYTE* pixels;
+  try {
+    pixels = Level(level).pixels.data();  // a level the device holds comes back into memory
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   locked->Pitch = static_cast<INT>(pitch);
-  locked->pBits = Level(level).pixels.data() + offset;
+  locked->pBits = pixels + offset;
   ++m_locks[level];
   return S_OK;
 }
@@ -360,7 +372,13 @@ HRESULT CMemorySurface::LockRect(D3DLOCKED_RECT* locked, CONST RECT* rect, DWORD
     return hr;
   }
   if (D3DFormatBytesPerPixel(m_image.format) == 0) return D3DERR_INVALIDCALL;
-  if (refreshOnLock) refreshOnLock(m_image);
+  if (refreshOnLock) {
+    try {
+      refreshOnLock(m_image);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+  }
   const UINT pitch = m_image.Pitch();
   size_t offset = 0;
   if (rect) {

@@ -394,8 +394,10 @@ HRESULT CD3DStateModel::BeginStateBlock() {
 
 HRESULT CD3DStateModel::EndStateBlock(DWORD* token) {
   if (!m_recording || !token) return D3DERR_INVALIDCALL;
+  // Recording ends even when there is no memory left to keep the block.
+  std::unique_ptr<Block> block = std::move(m_recording);
   *token = m_nextToken++;
-  m_blocks[*token] = std::move(m_recording);
+  m_blocks[*token] = std::move(block);
   return S_OK;
 }
 
