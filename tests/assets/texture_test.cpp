@@ -242,6 +242,30 @@ TEST_F(Textures, OptionsAtlasHasEveryAddressedCell) {
         << "state at u " << pair[1].u << ", v " << pair[1].v;
 }
 
+// The grass repeats every few metres out to the horizon: its edges continue into each other
+// and no patch is as large as a quarter of the tile, which would line up into a grid.
+TEST_F(Textures, GrassTilesWithoutAGrid) {
+  for (const char* name : {"GroundEnvHi", "GroundEnvLow00"}) {
+    const Picture& p = Get(name);
+    ASSERT_GT(p.w(), 0) << name;
+    double seam = 0, inner = 0;
+    for (int k = 0; k < p.h(); ++k) {
+      seam += std::fabs(p.luma(0, k) - p.luma(p.w() - 1, k)) + std::fabs(p.luma(k, 0) - p.luma(k, p.h() - 1));
+      inner += std::fabs(p.luma(p.w() / 2, k) - p.luma(p.w() / 2 + 1, k)) +
+               std::fabs(p.luma(k, p.h() / 2) - p.luma(k, p.h() / 2 + 1));
+    }
+    EXPECT_LT(seam, inner * 1.5) << name << " does not tile";
+    float lowest = 1, highest = 0;
+    for (int j = 0; j < 4; ++j)
+      for (int i = 0; i < 4; ++i) {
+        const float m = MeanLuma(p, i / 4.0f, j / 4.0f, 0.25f, 0.25f);
+        lowest = std::min(lowest, m);
+        highest = std::max(highest, m);
+      }
+    EXPECT_LT(highest - lowest, 0.03f) << name << ": quarters of the tile differ";
+  }
+}
+
 TEST_F(Textures, OptionsPictureFramesThePanels) {
   const Picture& p = Get("VantorelOptions");
   const float gu = p.w() / 20.0f, gv = p.h() / 20.0f;
