@@ -242,6 +242,18 @@ TEST_F(Textures, OptionsAtlasHasEveryAddressedCell) {
         << "state at u " << pair[1].u << ", v " << pair[1].v;
 }
 
+// The pedestal's texture repeats at a pitch that has nothing to do with the cells: it
+// carries no line, no row or column standing out from the stone.
+TEST_F(Textures, PedestalHasNoLinesAcrossTheCells) {
+  const Picture& p = Get("PlateFloor01");
+  ASSERT_GT(p.w(), 0);
+  const float mean = MeanLuma(p, 0, 0, 1, 1);
+  for (int y = 0; y < p.h(); ++y)
+    EXPECT_NEAR(MeanLuma(p, 0, static_cast<float>(y) / p.h(), 1, 1.0f / p.h()), mean, 0.04f) << "row " << y;
+  for (int x = 0; x < p.w(); ++x)
+    EXPECT_NEAR(MeanLuma(p, static_cast<float>(x) / p.w(), 0, 1.0f / p.w(), 1), mean, 0.04f) << "column " << x;
+}
+
 // The grass repeats every few metres out to the horizon: its edges continue into each other
 // and no patch is as large as a quarter of the tile, which would line up into a grid.
 TEST_F(Textures, GrassTilesWithoutAGrid) {

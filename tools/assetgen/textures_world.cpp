@@ -262,16 +262,14 @@ Image FloorTexture(int style) {
 }
 
 Image BaseTexture() {
-  // Dark lacquered stone with a gold inlay line, for the board's pedestal.
+  // Dark lacquered stone for the board's pedestal. Plain: the box mapping repeats it at a
+  // pitch of its own, so any line in it would cross the cells at random.
   TileNoise noise(4, 71);
   Image image(256, 256);
   image.Shade([&](float u, float v) {
     const float n = noise.Fractal(u * 4, v * 4, 6);
     const float k = 0.18f + 0.2f * n;
-    Color c{k * 0.8f, k * 0.85f, k * 1.2f, 1};
-    const float inlay = std::min(std::fabs(v - 0.2f), std::fabs(v - 0.8f));
-    if (inlay < 0.02f) c = Mix(Color{0.85f, 0.68f, 0.3f, 1}, c, inlay / 0.02f);
-    return c;
+    return Color{k * 0.8f, k * 0.85f, k * 1.2f, 1};
   });
   return image;
 }
