@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 
 #include "platform/d3dx/image_decoder.h"
@@ -240,6 +241,34 @@ TEST_F(Textures, OptionsAtlasHasEveryAddressedCell) {
     EXPECT_GT(MeanLuma(p, pair[1].u, pair[1].v, pair[1].du, pair[1].dv),
               MeanLuma(p, pair[0].u, pair[0].v, pair[0].du, pair[0].dv) + 0.05f)
         << "state at u " << pair[1].u << ", v " << pair[1].v;
+}
+
+// The video and game panels draw their cells unblended, so the parts around a control
+// carry an opaque colour near the panel's own dark blue; the blended sound cells stay
+// transparent there.
+TEST_F(Textures, UnblendedOptionsCellsShowThePanelAroundTheirControls) {
+  const Picture& p = Get("OptTex");
+  ASSERT_GT(p.w(), 0);
+  auto corners = [&](const AtlasCell& c, const std::function<void(uint32_t)>& check) {
+    const int x0 = static_cast<int>(std::ceil(c.u * p.w())) + 1, x1 = static_cast<int>((c.u + c.du) * p.w()) - 2;
+    const int y0 = static_cast<int>(std::ceil(c.v * p.h())) + 1, y1 = static_cast<int>((c.v + c.dv) * p.h()) - 2;
+    for (int y : {y0, y1})
+      for (int x : {x0, x1}) check(p.at(x, y));
+  };
+  // Labels, switch, lamp, a resolution and a move-style button, a floor choice.
+  const AtlasCell unblended[] = {{0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f},  {0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9},
+                                 {0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f},     {1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f},
+                                 {5 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f},     {0.8f, 1 / 3.0f, 0.2f, 0.66666f / 9},
+                                 {0.9f, 8 / 9.0f, 0.1f, 1 / 9.0f}};
+  for (const AtlasCell& c : unblended)
+    corners(c, [&](uint32_t texel) {
+      const int a = texel >> 24, r = (texel >> 16) & 0xFF, b = texel & 0xFF;
+      EXPECT_EQ(a, 255) << "cell at u " << c.u << ", v " << c.v;
+      EXPECT_TRUE(b > r && b > 20 && b < 150) << "cell at u " << c.u << ", v " << c.v << ": " << std::hex << texel;
+    });
+  const AtlasCell sound[] = {{0, 5 / 9.0f, 0.99f / 3, 0.99f / 9}, {0, 7 / 9.0f, 1 / 9.0f, 0.8f / 9}};
+  for (const AtlasCell& c : sound)
+    corners(c, [&](uint32_t texel) { EXPECT_EQ(texel >> 24, 0u) << "sound cell at u " << c.u << ", v " << c.v; });
 }
 
 // The pedestal's texture repeats at a pitch that has nothing to do with the cells: it

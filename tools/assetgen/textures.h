@@ -28,6 +28,10 @@ void AddWorldTextures(std::vector<TextureAsset>& out);   // ball, caustics, room
 void AddScreenTextures(std::vector<TextureAsset>& out);  // full-screen pictures and the menu strip
 void AddSheetTextures(std::vector<TextureAsset>& out);   // digit, hint, symbol sheets and the options atlas
 
+// The colour of the options screen's video (0) or game (1) panel at a height in the screen's
+// 20 x 20 grid, as the backdrop paints it.
+Color OptionsPanelColour(int panel, float gridY);
+
 // The picture at the power-of-two size the runtime loader would scale it to, resampled as
 // the loader does, so loading has nothing left to scale.
 Image ToPowerOfTwo(const Image& image, bool blackIsTransparent);
