@@ -204,6 +204,31 @@ TEST_F(Textures, HintIconsShowTheBallColours) {
   EXPECT_LT(MeanLuma(p, 0, 0, 0.25f, 0.5f), MeanLuma(p, 0.25f, 0, 0.25f, 0.5f));
 }
 
+// The top bar draws the icons unblended in vertex colour 0xCCCCCC. The ball in play shows
+// about 0.97 in its own channels and 0.34 in the others: an icon's middle carries its own
+// channels at full (the most the bar can show) and the others so that they come out within
+// 15% of the ball's.
+TEST_F(Textures, HintIconsAreAsBrightAsTheBalls) {
+  const Picture& p = Get("Podskazka");
+  ASSERT_GT(p.w(), 0);
+  const int cw = p.w() / 4, ch = p.h() / 2;
+  const bool own[8][3] = {{}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
+  const float bar = 0xCC / 255.0f, ballOther = 0.34f;
+  for (int c = 1; c < 8; ++c) {
+    double sum[3] = {};
+    const int x0 = (c % 4) * cw + cw / 2 - cw / 16, y0 = (c / 4) * ch + ch / 2 - ch / 16;
+    for (int y = y0; y < y0 + ch / 8; ++y)
+      for (int x = x0; x < x0 + cw / 8; ++x) sum[0] += p.r(x, y), sum[1] += p.g(x, y), sum[2] += p.b(x, y);
+    for (int k = 0; k < 3; ++k) {
+      const double mean = sum[k] / ((cw / 8) * (ch / 8));
+      if (own[c][k])
+        EXPECT_GT(mean, 0.95) << "colour " << c << " channel " << k;
+      else
+        EXPECT_NEAR(mean * bar, ballOther, 0.15 * ballOther) << "colour " << c << " channel " << k;
+    }
+  }
+}
+
 struct AtlasCell {
   float u, v, du, dv;
 };

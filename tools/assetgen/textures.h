@@ -21,6 +21,8 @@ struct TextureAsset {
 
 // The seven ball colours of the game (1..7) as displayed; index 0 is unused.
 Color BallColour(int colour);
+// The ball of that colour (1..7) as it shows in play: its material lit by the scene; index 0 is unused.
+Color LitBallColour(int colour);
 // A shaded sphere with highlight and soft shadow, for the 2D pictures.
 void DrawBall(Image& image, float cx, float cy, float r, const Color& colour, bool shadow = true);
 

@@ -32,6 +32,13 @@ Image DigitSheet() {
   return image;
 }
 
+// The top bar draws the hint icons unblended in the vertex colour 0xCCCCCC, which scales the
+// texture. The icons carry the lit ball's colour divided by that and by the shading DrawBall
+// gives the middle of its sphere, so their middle shows what the ball in play shows; a
+// channel that would need more than full brightness stays at full, the most the bar can
+// show. The ball fills the socket: the player reads its colour at a glance.
+constexpr float kIconShade = 0.8f, kBallMiddle = 0.78f;
+
 Image HintSheet() {
   // 4 x 2 cells: an empty socket, then the seven ball colours.
   const int cell = 128;
@@ -55,7 +62,8 @@ Image HintSheet() {
         for (int px = 0; px < size; ++px) ring.at(px, py) = std::max(0.0f, ring.at(px, py) - hole.at(px, py));
       image.Paint(ring, static_cast<int>(x), static_cast<int>(y), Color{0.35f, 0.38f, 0.55f, 1});
     } else {
-      DrawBall(image, x + cell / 2.0f, y + cell / 2.0f - 2, 38, BallColour(c));
+      DrawBall(image, x + cell / 2.0f, y + cell / 2.0f, 46, Scale(LitBallColour(c), 1 / (kIconShade * kBallMiddle)),
+               false);
     }
   }
   return image;
