@@ -254,13 +254,15 @@ void DrawPanel(Image& image, float x, float y, float w, float h, const PanelStyl
     const float t = ((px - x) / w + (py - y) / h) * 0.5f;
     return Mix(style.rim, Scale(style.rim, 0.35f), std::clamp(t, 0.0f, 1.0f));
   });
-  image.Paint(inner, ox, oy, [&](int, int py) {
-    const float t = std::clamp((py - y) / h, 0.0f, 1.0f);
-    Color c = Mix(style.top, style.bottom, t);
-    // A soft sheen across the upper half.
-    const float sheen = std::max(0.0f, 0.5f - t) * 0.25f;
-    return Color{c.r + sheen, c.g + sheen, c.b + sheen, 1};
-  });
+  image.Paint(inner, ox, oy, [&](int, int py) { return PanelFill(style, (py - y) / h); });
+}
+
+Color PanelFill(const PanelStyle& style, float t) {
+  t = std::clamp(t, 0.0f, 1.0f);
+  const Color c = Mix(style.top, style.bottom, t);
+  // A soft sheen across the upper half.
+  const float sheen = std::max(0.0f, 0.5f - t) * 0.25f;
+  return Color{c.r + sheen, c.g + sheen, c.b + sheen, 1};
 }
 
 std::vector<uint8_t> EncodePng(const Image& image, bool withAlpha) {

@@ -83,6 +83,8 @@ struct PanelStyle {
   float shadow = 0.6f;
 };
 void DrawPanel(Image& image, float x, float y, float w, float h, const PanelStyle& style);
+// The panel's inside colour at the share t (0 top, 1 bottom) of its height.
+Color PanelFill(const PanelStyle& style, float t);
 
 // Encoders; deterministic output (no time or text chunks).
 std::vector<uint8_t> EncodePng(const Image& image, bool withAlpha);

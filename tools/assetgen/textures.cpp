@@ -13,6 +13,19 @@ Color BallColour(int colour) {
   return colours[std::clamp(colour, 0, 7)];
 }
 
+Color LitBallColour(int colour) {
+  // The game's ball materials: 1.0 in the ball's own channels, 0.3 in the others. The
+  // scene's ambient (0x50) and the white light, nearly head-on where the camera sees the
+  // ball's middle, add up past 1 and clamp; the pale marble texture takes a little off.
+  static const bool channels[8][3] = {{false, false, false}, {true, false, false}, {false, true, false},
+                                      {false, false, true},  {true, true, false},  {true, false, true},
+                                      {false, true, true},   {true, true, true}};
+  const float ambient = 80 / 255.0f, diffuse = 0.87f, marble = 0.97f;
+  const bool* own = channels[std::clamp(colour, 0, 7)];
+  auto lit = [&](bool on) { return std::min(1.0f, (on ? 1.0f : 0.3f) * (ambient + diffuse)) * marble; };
+  return Color{lit(own[0]), lit(own[1]), lit(own[2]), 1};
+}
+
 void DrawBall(Image& image, float cx, float cy, float r, const Color& colour, bool shadow) {
   if (shadow) {
     const int size = static_cast<int>(r * 3);

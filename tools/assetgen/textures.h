@@ -21,12 +21,18 @@ struct TextureAsset {
 
 // The seven ball colours of the game (1..7) as displayed; index 0 is unused.
 Color BallColour(int colour);
+// The ball of that colour (1..7) as it shows in play: its material lit by the scene; index 0 is unused.
+Color LitBallColour(int colour);
 // A shaded sphere with highlight and soft shadow, for the 2D pictures.
 void DrawBall(Image& image, float cx, float cy, float r, const Color& colour, bool shadow = true);
 
 void AddWorldTextures(std::vector<TextureAsset>& out);   // ball, caustics, room, floor
 void AddScreenTextures(std::vector<TextureAsset>& out);  // full-screen pictures and the menu strip
 void AddSheetTextures(std::vector<TextureAsset>& out);   // digit, hint, symbol sheets and the options atlas
+
+// The colour of the options screen's video (0) or game (1) panel at a height in the screen's
+// 20 x 20 grid, as the backdrop paints it.
+Color OptionsPanelColour(int panel, float gridY);
 
 // The picture at the power-of-two size the runtime loader would scale it to, resampled as
 // the loader does, so loading has nothing left to scale.

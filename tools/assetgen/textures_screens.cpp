@@ -144,25 +144,26 @@ Image Help() {
   return image;
 }
 
+// The options screen's panels in its grid units (the back buffer in 20 x 20).
+struct PanelPlace {
+  float x, y, w, h;
+  const char* title;
+};
+const PanelPlace kOptionsPanels[] = {
+    {0.6f, 3.5f, 9.0f, 6.5f, "Video"},    // controls in x 1.0..9.2, y 5.0..9.5
+    {10.4f, 3.5f, 9.0f, 6.5f, "Sound"},   // controls in x 10.85..18.9, y 5.05..9.35
+    {3.8f, 10.6f, 12.5f, 8.8f, "Game"},   // controls in x 4.3..15.8, y 12.2..18.85
+};
+
 Image OptionsBackdrop() {
   Image image = Backdrop(107, Color{0.1f, 0.18f, 0.38f, 1}, Color{0.01f, 0.02f, 0.06f, 1});
-  // Grid units of the options screen: the back buffer in 20 x 20.
   const float gu = kScreenW / 20.0f, gv = kScreenH / 20.0f;
   DrawText(image, static_cast<int>(4 * gu), static_cast<int>(0.5f * gv), static_cast<int>(12 * gu),
            static_cast<int>(2.8f * gv), "Options", TitleStyle(100));
-  struct PanelPlace {
-    float x, y, w, h;
-    const char* title;
-  };
-  const PanelPlace panels[] = {
-      {0.6f, 3.5f, 9.0f, 6.5f, "Video"},    // controls in x 1.0..9.2, y 5.0..9.5
-      {10.4f, 3.5f, 9.0f, 6.5f, "Sound"},   // controls in x 10.85..18.9, y 5.05..9.35
-      {3.8f, 10.6f, 12.5f, 8.8f, "Game"},   // controls in x 4.3..15.8, y 12.2..18.85
-  };
   TextStyle heading = TitleStyle(40);
   heading.glowRadius = 8;
   heading.outlineWidth = 2;
-  for (const PanelPlace& p : panels) {
+  for (const PanelPlace& p : kOptionsPanels) {
     DrawPanel(image, p.x * gu, p.y * gv, p.w * gu, p.h * gv, GlassPanel());
     DrawText(image, static_cast<int>((p.x + 0.4f) * gu), static_cast<int>((p.y + 0.15f) * gv),
              static_cast<int>((p.w - 0.8f) * gu), static_cast<int>(1.2f * gv), p.title, heading);
@@ -189,6 +190,11 @@ Image MenuStrip() {
 }
 
 }  // namespace
+
+Color OptionsPanelColour(int panel, float gridY) {
+  const PanelPlace& place = kOptionsPanels[panel == 0 ? 0 : 2];
+  return PanelFill(GlassPanel(), (gridY - place.y) / place.h);
+}
 
 void AddScreenTextures(std::vector<TextureAsset>& out) {
   out.push_back({"VantorelLogo", Logo(), ImageFormat::kJpeg, "screens"});

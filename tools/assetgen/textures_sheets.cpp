@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/text.h"
 #include "tools/assetgen/textures.h"
@@ -31,6 +32,13 @@ Image DigitSheet() {
   return image;
 }
 
+// The top bar draws the hint icons unblended in the vertex colour 0xCCCCCC, which scales the
+// texture. The icons carry the lit ball's colour divided by that and by the shading DrawBall
+// gives the middle of its sphere, so their middle shows what the ball in play shows; a
+// channel that would need more than full brightness stays at full, the most the bar can
+// show. The ball fills the socket: the player reads its colour at a glance.
+constexpr float kIconShade = 0.8f, kBallMiddle = 0.78f;
+
 Image HintSheet() {
   // 4 x 2 cells: an empty socket, then the seven ball colours.
   const int cell = 128;
@@ -54,7 +62,8 @@ Image HintSheet() {
         for (int px = 0; px < size; ++px) ring.at(px, py) = std::max(0.0f, ring.at(px, py) - hole.at(px, py));
       image.Paint(ring, static_cast<int>(x), static_cast<int>(y), Color{0.35f, 0.38f, 0.55f, 1});
     } else {
-      DrawBall(image, x + cell / 2.0f, y + cell / 2.0f - 2, 38, BallColour(c));
+      DrawBall(image, x + cell / 2.0f, y + cell / 2.0f, 46, Scale(LitBallColour(c), 1 / (kIconShade * kBallMiddle)),
+               false);
     }
   }
   return image;
@@ -168,11 +177,14 @@ void Label(Image& image, const Cell& cell, const std::string& text) {
            static_cast<int>(cell.h - 16), text, style);
 }
 
-// A diode switch: a dark lens when off, a glowing green one when on.
-void Diode(Image& image, const Cell& cell, bool on, const Color& light, float scaleX = 1, float scaleY = 1) {
+// A diode switch: a dark lens when off, a glowing green one when on. A housing that fills
+// its cell leaves only small corners around it (see UnblendedCells).
+void Diode(Image& image, const Cell& cell, bool on, const Color& light, float scaleX = 1, float scaleY = 1,
+           bool fillCell = false) {
   PanelStyle housing = ButtonStyle(Color{0.35f, 0.37f, 0.42f, 1}, false);
-  housing.radius = std::min(cell.w, cell.h) * 0.3f;
-  DrawPanel(image, cell.x + 6, cell.y + 6, cell.w - 12, cell.h - 12, housing);
+  housing.radius = fillCell ? 6 : std::min(cell.w, cell.h) * 0.3f;
+  const float inset = fillCell ? 1 : 6;
+  DrawPanel(image, cell.x + inset, cell.y + inset, cell.w - 2 * inset, cell.h - 2 * inset, housing);
   const float cx = cell.x + cell.w / 2, cy = cell.y + cell.h / 2;
   const float rx = (cell.w / 2 - 16) * scaleX, ry = (cell.h / 2 - 16) * scaleY;
   const int w = static_cast<int>(cell.w), h = static_cast<int>(cell.h);
@@ -250,6 +262,66 @@ void Thumbnail(Image& image, const Cell& cell, const Image& picture, bool plates
     }
 }
 
+// Where the video (0) and game (1) panels show an atlas cell: top and height in grid units.
+struct PanelPlace {
+  int panel;
+  float gridY, gridH;
+};
+
+// A cell that a panel draws unblended, the places it shows at and the share of the colour
+// its vertex colour leaves (0xEE, or 0xAA for the floor choices not chosen).
+struct UnblendedCell {
+  Cell cell;
+  std::vector<PanelPlace> places;
+  float shade;
+};
+
+std::vector<UnblendedCell> UnblendedCells() {
+  const float plain = 0xEE / 255.0f, dimmed = 0xAA / 255.0f;
+  std::vector<UnblendedCell> cells = {
+      {AtlasCell(0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f), {{0, 5.0f, 1.5f}}, plain},
+      {AtlasCell(1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27), {{0, 6.9f, 1.0f}}, plain},
+      {AtlasCell(1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27), {{0, 8.4f, 1.0f}}, plain},
+      {AtlasCell(2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27), {{1, 12.2f, 1.5f}}, plain},
+      {AtlasCell(0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), {{1, 13.95f, 1.5f}}, plain},
+      {AtlasCell(1 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), {{1, 15.7f, 1.5f}}, plain},
+      {AtlasCell(2 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), {{1, 17.45f, 1.5f}}, plain},
+      {AtlasCell(1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f), {{1, 14.9f, 0.5f}}, plain},
+      {AtlasCell(1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f), {{1, 14.9f, 0.5f}}, plain},
+  };
+  // The switch serves HiRes, Environ and the moving board: one colour cannot match all
+  // three places, so its housing fills the cell and only its small corners take the mean.
+  for (int on = 0; on < 2; ++on)
+    cells.push_back({AtlasCell(on / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), {{0, 6.7f, 1.3f}, {0, 8.2f, 1.3f}, {1, 12.3f, 1.3f}}, plain});
+  for (int k = 0; k < 6; ++k) cells.push_back({AtlasCell(k / 6.0f, 0, 1 / 6.0f, 1 / 9.0f), {{0, 5.1f, 1.3f}}, plain});
+  for (int k = 0; k < 5; ++k) cells.push_back({AtlasCell(0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9), {{1, 14.0f, 0.8f}}, plain});
+  for (int n = 0; n < 10; ++n)
+    cells.push_back({AtlasCell(0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f), {{1, n < 5 ? 15.8f : 17.55f, 1.3f}}, dimmed});
+  return cells;
+}
+
+// Unblended, a transparent texel would show black: it takes the colour of the panel behind
+// it instead, as the blended sound panel shows it.
+void FillWithPanel(Image& image, const UnblendedCell& c) {
+  const int x0 = static_cast<int>(c.cell.x), x1 = std::min(image.width(), static_cast<int>(std::ceil(c.cell.x + c.cell.w)));
+  const int y0 = static_cast<int>(c.cell.y), y1 = std::min(image.height(), static_cast<int>(std::ceil(c.cell.y + c.cell.h)));
+  for (int y = y0; y < y1; ++y) {
+    const float share = (y + 0.5f - c.cell.y) / c.cell.h;
+    Color panel{0, 0, 0, 1};
+    for (const PanelPlace& p : c.places) {
+      const Color at = OptionsPanelColour(p.panel, p.gridY + share * p.gridH);
+      panel.r += at.r;
+      panel.g += at.g;
+      panel.b += at.b;
+    }
+    panel = Scale(panel, 1.0f / (static_cast<float>(c.places.size()) * c.shade));
+    for (int x = x0; x < x1; ++x) {
+      Color& texel = image.at(x, y);
+      if (texel.r == 0 && texel.g == 0 && texel.b == 0) texel = panel;
+    }
+  }
+}
+
 Image OptionsAtlas(const std::vector<TextureAsset>& floorTextures) {
   Image image(kAtlasW, kAtlasH, Color{0, 0, 0, 1});
   const Color red{0.8f, 0.18f, 0.12f, 1}, green{0.15f, 0.62f, 0.25f, 1}, blue{0.2f, 0.35f, 0.8f, 1};
@@ -264,8 +336,8 @@ Image OptionsAtlas(const std::vector<TextureAsset>& floorTextures) {
   Button(image, AtlasCell(2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f), "Back", blue, false, 8);
   Button(image, AtlasCell(2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f), "Back", Color{0.35f, 0.55f, 1.0f, 1}, true, 8);
   // Row 2: the switch (off, on) and the move-style lamp (lit above, dark below).
-  Diode(image, AtlasCell(0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), false, Color{0.3f, 1.0f, 0.35f, 1});
-  Diode(image, AtlasCell(1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), true, Color{0.3f, 1.0f, 0.35f, 1});
+  Diode(image, AtlasCell(0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), false, Color{0.3f, 1.0f, 0.35f, 1}, 1, 1, true);
+  Diode(image, AtlasCell(1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), true, Color{0.3f, 1.0f, 0.35f, 1}, 1, 1, true);
   Lamp(image, AtlasCell(1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f), true);
   Lamp(image, AtlasCell(1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f), false);
   // Row 3: the five move-style buttons.
@@ -299,6 +371,7 @@ Image OptionsAtlas(const std::vector<TextureAsset>& floorTextures) {
     for (const TextureAsset& t : floorTextures)
       if (t.name == name) Thumbnail(image, AtlasCell(0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f), t.image, n < 5);
   }
+  for (const UnblendedCell& c : UnblendedCells()) FillWithPanel(image, c);
   return image;
 }
 

@@ -121,16 +121,23 @@ Image BorderTexture() {
 }
 
 Image GroundTexture(int size) {
+  // The ground repeats every few metres out to the horizon, so nothing in it may be as large
+  // as the tile: every noise wraps at the picture's edge, the broadest one runs four times
+  // across it, and a warp bends the lattice so no patch sits on a regular grid.
+  TileNoise warp(4, 22);
   TileNoise noise(8, 23);
   TileNoise fine(64, 24);
+  TileNoise dryness(4, 25);
   Image image(size, size);
   image.Shade([&](float u, float v) {
-    const float n = noise.Fractal(u * 8, v * 8, 6);
+    const float wu = u + 0.06f * (warp.Fractal(u * 4, v * 4, 3) - 0.5f);
+    const float wv = v + 0.06f * (warp.Fractal(u * 4 + 2, v * 4 + 1, 3) - 0.5f);
+    const float n = noise.Fractal(wu * 8, wv * 8, 5);
     const float blades = fine.Fractal(u * 64, v * 64, 2);
-    const float dry = Smooth(0.55f, 0.75f, noise.Fractal(u * 2 + 3, v * 2, 3));
-    Color grass = Mix(Color{0.18f, 0.38f, 0.12f, 1}, Color{0.42f, 0.6f, 0.22f, 1}, n);
-    grass = Mix(grass, Color{0.55f, 0.5f, 0.3f, 1}, dry * 0.6f);
-    return Scale(grass, 0.8f + 0.35f * blades);
+    const float dry = Smooth(0.55f, 0.8f, dryness.Fractal(wu * 4, wv * 4, 5));
+    Color grass = Mix(Color{0.22f, 0.42f, 0.14f, 1}, Color{0.36f, 0.55f, 0.2f, 1}, n);
+    grass = Mix(grass, Color{0.5f, 0.5f, 0.28f, 1}, dry * 0.35f);
+    return Scale(grass, 0.85f + 0.3f * blades);
   });
   return image;
 }
@@ -255,16 +262,14 @@ Image FloorTexture(int style) {
 }
 
 Image BaseTexture() {
-  // Dark lacquered stone with a gold inlay line, for the board's pedestal.
+  // Dark lacquered stone for the board's pedestal. Plain: the box mapping repeats it at a
+  // pitch of its own, so any line in it would cross the cells at random.
   TileNoise noise(4, 71);
   Image image(256, 256);
   image.Shade([&](float u, float v) {
     const float n = noise.Fractal(u * 4, v * 4, 6);
     const float k = 0.18f + 0.2f * n;
-    Color c{k * 0.8f, k * 0.85f, k * 1.2f, 1};
-    const float inlay = std::min(std::fabs(v - 0.2f), std::fabs(v - 0.8f));
-    if (inlay < 0.02f) c = Mix(Color{0.85f, 0.68f, 0.3f, 1}, c, inlay / 0.02f);
-    return c;
+    return Color{k * 0.8f, k * 0.85f, k * 1.2f, 1};
   });
   return image;
 }
