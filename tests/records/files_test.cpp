@@ -26,19 +26,10 @@ Bytes RecordsFile() {
   return file;
 }
 
-bool IsFifo(const char* strPath) {
+// The mode of the file at the path, or of the link itself when not `bFollow`.
+mode_t ModeOf(const char* strPath, bool bFollow = true) {
   struct stat info;
-  return lstat(strPath, &info) == 0 && S_ISFIFO(info.st_mode);
-}
-
-bool IsLinkTo(const char* strPath, const std::string& target) {
-  char buffer[256] = {};
-  return readlink(strPath, buffer, sizeof buffer - 1) > 0 && target == buffer;
-}
-
-unsigned ModeOf(const char* strPath) {
-  struct stat info;
-  return stat(strPath, &info) == 0 ? info.st_mode & 07777 : 0;
+  return (bFollow ? stat(strPath, &info) : lstat(strPath, &info)) == 0 ? info.st_mode : 0;
 }
 
 using SaveFileTest = RecordsTest;
@@ -165,54 +156,25 @@ TEST_F(RecordsFileTest, DamagedFilesGiveTheDefaultTableAndHostileNamesAreBounded
 }
 
 // A FIFO without a writer: a read that waited for one would never end, so passing at
-// all shows that nothing blocked. The FIFO, a link to one and a read-only file stay
-// what they are.
-TEST_F(SaveFileTest, AFifoALinkToOneOrAReadOnlyFileIsNeverReplaced) {
+// all shows that nothing blocked. Neither it nor a link to one is replaced.
+TEST_F(RecordsTest, AFifoOrALinkToOneIsNeverWaitedOnNorReplaced) {
   ASSERT_EQ(0, mkfifo("pipe", 0600));
   ctx.m_bIdle = 1;
-  ctx.m_Board[2][2] = 3;
-  ctx.m_nScore = 12;
-  for (const char* strTarget : {"", "pipe"}) {
-    if (*strTarget) ASSERT_EQ(0, symlink(strTarget, "Vantorel.sav"));
-    else ASSERT_EQ(0, mkfifo("Vantorel.sav", 0600));
-    EXPECT_EQ(E_FAIL, LoadGame(&ctx)) << strTarget;
-    EXPECT_TRUE(ctx.m_Board[2][2] == 3 && ctx.m_nScore == 12 && !ctx.m_bRebuildBalls);
-    EXPECT_EQ(E_FAIL, SaveGame(&ctx)) << strTarget;
-    EXPECT_TRUE(*strTarget ? IsLinkTo("Vantorel.sav", "pipe") : IsFifo("Vantorel.sav")) << strTarget;
-    ASSERT_EQ(0, unlink("Vantorel.sav"));
+  for (const bool bLink : {false, true}) {
+    for (const char* strName : {"Vantorel.sav", "records.rcd"})
+      ASSERT_EQ(0, bLink ? symlink("pipe", strName) : mkfifo(strName, 0600));
+    EXPECT_EQ(E_FAIL, LoadGame(&ctx)) << bLink;
+    EXPECT_EQ(E_FAIL, SaveGame(&ctx)) << bLink;
+    CUpMenu(&ctx).DeleteDeviceObjects();  // built at start, saving at exit
+    EXPECT_STREQ("Tavrinell", ctx.m_Records[0].szName);
+    for (const char* strName : {"Vantorel.sav", "records.rcd"}) {
+      EXPECT_TRUE(S_ISFIFO(ModeOf(strName)) && S_ISLNK(ModeOf(strName, false)) == bLink) << strName;
+      ASSERT_EQ(0, unlink(strName));
+    }
   }
-  EXPECT_TRUE(IsFifo("pipe"));
-  const std::string entry = "FAIL: Save file Vantorel.sav is not a regular file, it is left as it is!\n";
-  EXPECT_EQ(entry + entry + entry + entry, LogText());
-
-  ASSERT_EQ(S_OK, SaveGame(&ctx));
-  const Bytes kept = ReadWholeFile("Vantorel.sav");
-  ASSERT_EQ(0, chmod("Vantorel.sav", 0444));
-  ctx.m_nScore = 90;
-  EXPECT_EQ(E_FAIL, SaveGame(&ctx));  // whoever runs, root too
-  EXPECT_EQ(kept, ReadWholeFile("Vantorel.sav"));
-  EXPECT_EQ(0444u, ModeOf("Vantorel.sav"));
-  EXPECT_NE(std::string::npos, LogText().find("FAIL: Save file Vantorel.sav is read-only, it is left as it is!\n"));
-  EXPECT_EQ(S_OK, LoadGame(&ctx));  // still read
-  EXPECT_EQ(12, ctx.m_nScore);
-}
-
-TEST_F(RecordsFileTest, AFifoOrALinkToOneGivesTheDefaultsAndStaysWhatItIs) {
-  ASSERT_EQ(0, mkfifo("pipe", 0600));
-  for (const char* strTarget : {"", "pipe"}) {
-    if (*strTarget) ASSERT_EQ(0, symlink(strTarget, "records.rcd"));
-    else ASSERT_EQ(0, mkfifo("records.rcd", 0600));
-    CGameContext run;
-    run.m_pLog = log;
-    CUpMenu bar(&run);  // built at start: must not wait for a writer
-    EXPECT_STREQ("Tavrinell", run.m_Records[0].szName);
-    EXPECT_EQ(100, run.m_nBestScore);
-    bar.DeleteDeviceObjects();  // as at exit
-    EXPECT_TRUE(*strTarget ? IsLinkTo("records.rcd", "pipe") : IsFifo("records.rcd")) << strTarget;
-    ASSERT_EQ(0, unlink("records.rcd"));
-  }
-  EXPECT_TRUE(IsFifo("pipe"));
-  const std::string entries = "FAIL: Records file records.rcd is not a regular file, it is left as it is!\n"
+  EXPECT_TRUE(S_ISFIFO(ModeOf("pipe")));
+  const std::string save = "FAIL: Save file Vantorel.sav is not a regular file, it is left as it is!\n";
+  const std::string entries = save + save + "FAIL: Records file records.rcd is not a regular file, it is left as it is!\n"
                               "FAIL: Records file records.rcd could not be read, it is not written over!\n";
   EXPECT_EQ(entries + entries, LogText());
 }
@@ -226,49 +188,43 @@ TEST_F(RecordsFileTest, AFileThatCouldNotBeReadIsNeverWrittenOverInThatRun) {
   ASSERT_EQ(0, chmod(".", 0777));  // the folder itself would allow a rename
   EXPECT_TRUE(InChildProcess(
       [this] {
-        CGameContext run;
-        run.m_pLog = log;
-        bool ok = false;
-        {
-          CUpMenu bar(&run);
-          ok = std::strcmp(run.m_Records[0].szName, "Tavrinell") == 0 && bar.SaveRecords() == E_FAIL;
-          bar.DeleteDeviceObjects();
-        }
+        CUpMenu bar(&ctx);
+        const bool ok = std::strcmp(ctx.m_Records[0].szName, "Tavrinell") == 0 && bar.SaveRecords() == E_FAIL &&
+                        bar.DeleteDeviceObjects() == S_OK;
         std::fflush(log);
         return ok;
       },
       true));
   ASSERT_EQ(0, chmod("records.rcd", 0600));
   EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
-  const std::string text = LogText();
-  EXPECT_EQ(0u, text.find("FAIL: Records file records.rcd cannot be read (Permission denied), it is left as it is!\n"))
-      << text;
-  EXPECT_NE(std::string::npos, text.find("FAIL: Records file records.rcd could not be read, it is not written over!\n"))
-      << text;
+  const std::string refused = "FAIL: Records file records.rcd could not be read, it is not written over!\n";
+  EXPECT_EQ("FAIL: Records file records.rcd cannot be read (Permission denied), it is left as it is!\n" + refused +
+                refused,
+            LogText());
 }
 
-TEST_F(RecordsFileTest, AReadOnlyFileKeepsItsRowsAndALongerOneReadsItsFirst128Bytes) {
+// A file its owner made read-only is read but never replaced, whoever runs, root too.
+// A records table with a line end after it is read from its first 128 bytes.
+TEST_F(RecordsTest, AReadOnlyFileIsReadButLeftAsItIs) {
   Bytes rows = RecordsFile();
-  rows.push_back('\n');  // an editor's line end after the table
+  rows.push_back('\n');
   WriteBytes("records.rcd", rows);
-  ASSERT_EQ(0, chmod("records.rcd", 0444));
-  {
-    CUpMenu bar(&ctx);
-    EXPECT_STREQ("Row0", ctx.m_Records[0].szName);
-    EXPECT_EQ(80, ctx.m_nBestScore);
-    EXPECT_EQ(10u, ctx.m_Records[7].dwScore);
-    ctx.m_Records[0].dwScore = 90;
-    EXPECT_EQ(E_FAIL, bar.SaveRecords());
-    EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
-    EXPECT_EQ(0444u, ModeOf("records.rcd"));
-    EXPECT_EQ("FAIL: Records file records.rcd is read-only, it is left as it is!\n", LogText());
-
-    ASSERT_EQ(0, chmod("records.rcd", 0644));
-    EXPECT_EQ(S_OK, bar.SaveRecords());  // the table is written whole, 128 bytes
-  }
-  const Bytes file = ReadWholeFile("records.rcd");
-  ASSERT_EQ(128u, file.size());
-  EXPECT_EQ(DWORD(90 * 90), DWORD(file[12] | file[13] << 8 | file[14] << 16));
+  ctx.m_bIdle = 1;
+  ASSERT_EQ(S_OK, SaveGame(&ctx));
+  const Bytes saved = ReadWholeFile("Vantorel.sav");
+  for (const char* strName : {"Vantorel.sav", "records.rcd"}) ASSERT_EQ(0, chmod(strName, 0444));
+  CUpMenu bar(&ctx);
+  EXPECT_STREQ("Row0", ctx.m_Records[0].szName);
+  ctx.m_Records[0].dwScore = 90;
+  ctx.m_nScore = 90;
+  EXPECT_EQ(E_FAIL, bar.SaveRecords());
+  EXPECT_EQ(E_FAIL, SaveGame(&ctx));
+  EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
+  EXPECT_EQ(saved, ReadWholeFile("Vantorel.sav"));
+  for (const char* strName : {"Vantorel.sav", "records.rcd"}) EXPECT_EQ(0444u, ModeOf(strName) & 07777) << strName;
+  EXPECT_EQ("FAIL: Records file records.rcd is read-only, it is left as it is!\n"
+            "FAIL: Save file Vantorel.sav is read-only, it is left as it is!\n",
+            LogText());
 }
 
 }  // namespace
