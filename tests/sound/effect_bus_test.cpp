@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "platform/sound/effect_bus.h"
@@ -13,80 +12,60 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr size_t kFrames = 1024;
-constexpr float kPi = 3.14159265f;
 
 int16_t Sine(size_t frame, float frequency, float amplitude) {
-  return static_cast<int16_t>(std::lround(amplitude * std::sin(2 * kPi * frequency * frame / kRate)));
+  return static_cast<int16_t>(std::lround(amplitude * std::sin(6.2831853f * frequency * frame / kRate)));
 }
 
 TEST(EffectBus, ThirtyTwoFullScaleChannelsOverLoudMusicNeverReachFullScale) {
   EffectBus bus(kRate, 2, 32);
   const long ceiling = std::lround(bus.Limiter().Ceiling());
   int loudest = 0;
-  for (size_t buffer = 0; buffer < 40; ++buffer) {
-    std::vector<int16_t> stream(kFrames * 2);
-    for (size_t f = 0; f < kFrames; ++f) {
-      const size_t at = buffer * kFrames + f;
-      stream[2 * f] = stream[2 * f + 1] = Sine(at, 110, 32767);  // the music, at full scale itself
-    }
-    for (int channel = 0; channel < 32; ++channel) {
-      // Channels in phase (a square wave stuck at the extremes) and apart, some
-      // entering halfway through the buffer.
-      std::vector<int16_t> piece(kFrames * 2);
-      for (size_t f = 0; f < kFrames; ++f) {
-        const size_t at = buffer * kFrames + f;
-        const int16_t v = channel < 16 ? ((at / 50) % 2 ? INT16_MIN : INT16_MAX) : Sine(at, 200.0f + channel * 37, 32767);
-        piece[2 * f] = v;
-        piece[2 * f + 1] = static_cast<int16_t>(-std::max<int>(v, -INT16_MAX));
+  std::vector<int16_t> stream(kFrames * 2), piece(kFrames * 2);
+  for (size_t at = 0; at < 40 * kFrames; at += kFrames) {
+    // Square waves in phase at the extremes and sines apart, the right side inverted,
+    // some ending halfway through the buffer; the music is at full scale itself.
+    for (int c = 0; c < 32; ++c) {
+      for (size_t i = 0; i < piece.size(); ++i) {
+        const size_t f = at + i / 2;
+        const int16_t v = c < 16 ? (f / 50 % 2 ? INT16_MIN : INT16_MAX) : Sine(f, 200.0f + c * 37, 32767);
+        piece[i] = i % 2 ? static_cast<int16_t>(-std::max<int>(v, -INT16_MAX)) : v;
       }
-      const size_t skip = channel % 3 == 0 && buffer % 4 == 1 ? kFrames : 0;
-      bus.Add(channel, piece.data() + skip, piece.size() - skip, 1.0f);
+      bus.Add(c, piece.data(), c % 3 == 0 && at / kFrames % 4 == 1 ? kFrames : piece.size(), 1.0f);
     }
+    for (size_t i = 0; i < stream.size(); ++i) stream[i] = Sine(at + i / 2, 110, 32767);
     bus.MixInto(stream.data(), stream.size());
-    for (int16_t v : stream) {
-      ASSERT_LE(std::abs(v), ceiling) << "buffer " << buffer;
-      loudest = std::max(loudest, std::abs(int{v}));
-    }
+    for (int16_t v : stream) ASSERT_LE(std::abs(v), ceiling) << "frame " << at;
+    for (int16_t v : stream) loudest = std::max(loudest, std::abs(int{v}));
   }
   EXPECT_GT(loudest, ceiling * 9 / 10) << "a limited mix should still be loud";
 }
 
 TEST(EffectBus, AQuietMixComesOutUnchangedOnlyLaterAndAgainAfterALoudOne) {
   EffectBus bus(kRate, 2, 32);
-  const size_t latency = bus.Limiter().Latency();
+  const size_t delay = bus.Limiter().Latency() * 2, loudFrom = 10 * kFrames, loudTo = 15 * kFrames;
   std::vector<int> expected, got;
-  auto run = [&](size_t buffers, float effectAmplitude) {
-    for (size_t buffer = 0; buffer < buffers; ++buffer) {
-      std::vector<int16_t> stream(kFrames * 2), first(kFrames), second(kFrames), other(kFrames * 2);
-      const size_t base = expected.size() / 2;
-      for (size_t f = 0; f < kFrames; ++f) {
-        stream[2 * f] = Sine(base + f, 300, 6000);
-        stream[2 * f + 1] = Sine(base + f, 450, 6000);
-        other[2 * f] = other[2 * f + 1] = Sine(base + f, 1000, effectAmplitude);
-      }
-      // Channel 0 hands its sound over in two pieces, channel 7 at half volume in one.
-      for (size_t i = 0; i < kFrames; ++i) first[i] = Sine(base + i / 2, 700, effectAmplitude);
-      for (size_t i = 0; i < kFrames; ++i) second[i] = Sine(base + kFrames / 2 + i / 2, 700, effectAmplitude);
-      bus.Add(0, first.data(), first.size(), 1.0f);
-      bus.Add(0, second.data(), second.size(), 1.0f);
-      bus.Add(7, other.data(), other.size(), 0.5f);
-      for (size_t i = 0; i < kFrames * 2; ++i) {
-        const int16_t piece = i < kFrames ? first[i] : second[i - kFrames];
-        expected.push_back(stream[i] + piece + int(std::lround(other[i] * 0.5f)));
-      }
-      bus.MixInto(stream.data(), stream.size());
-      got.insert(got.end(), stream.begin(), stream.end());
+  std::vector<int16_t> stream(kFrames * 2), effect(kFrames * 2), other(kFrames * 2);
+  for (size_t at = 0; at < 85 * kFrames; at += kFrames) {
+    const float amplitude = at >= loudFrom && at < loudTo ? 32767 : 4000;  // loud: the limiter acts
+    for (size_t i = 0; i < stream.size(); ++i) {
+      stream[i] = Sine(at + i / 2, i % 2 ? 450 : 300, 6000);
+      effect[i] = Sine(at + i / 2, 700, amplitude);
+      other[i] = Sine(at + i / 2, 1000, amplitude);
+      expected.push_back(stream[i] + effect[i] + int(std::lround(other[i] * 0.5f)));
     }
-  };
-  run(10, 4000);
-  const size_t quietEnd = expected.size();
-  run(5, 32767);  // far over the ceiling: the limiter acts
-  const size_t recovered = expected.size() + kRate * 2;  // a second later
-  run(70, 4000);
-  for (size_t i = 0; i + latency * 2 < quietEnd; ++i)
-    ASSERT_NEAR(got[i + latency * 2], expected[i], 1) << "sample " << i;
-  for (size_t i = recovered; i + latency * 2 < expected.size(); ++i)
-    ASSERT_NEAR(got[i + latency * 2], expected[i], 1) << "sample " << i;
+    // Channel 0 hands its sound over in two pieces, channel 7 plays at half volume.
+    bus.Add(0, effect.data(), kFrames, 1.0f);
+    bus.Add(0, effect.data() + kFrames, kFrames, 1.0f);
+    bus.Add(7, other.data(), other.size(), 0.5f);
+    bus.MixInto(stream.data(), stream.size());
+    got.insert(got.end(), stream.begin(), stream.end());
+  }
+  // Unchanged before the loud stretch, and again from a second after it.
+  for (size_t i = 0; i + delay < expected.size(); ++i)
+    if (i + delay < loudFrom * 2 || i >= (loudTo + kRate) * 2) {
+      ASSERT_NEAR(got[i + delay], expected[i], 1) << "sample " << i;
+    }
 }
 
 }  // namespace

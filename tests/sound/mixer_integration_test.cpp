@@ -149,9 +149,8 @@ TEST_F(MixerPlayback, DiskDriverOutputIsAudible) {
 }
 
 TEST_F(MixerPlayback, ThirtyTwoFullScaleEffectsAtFullVolumeStayUnderFullScale) {
-  const std::string dir = MakeTempDir();
+  const std::string dir = MakeTempDir(), path = dir + "/out.raw";
   ASSERT_FALSE(dir.empty());
-  const std::string path = dir + "/out.raw";
   ScopedEnv driver("SDL_AUDIODRIVER", "disk");
   ScopedEnv file("SDL_DISKAUDIOFILE", path.c_str());
   ASSERT_TRUE(FSOUND_Init(44100, 32, 1)) << SDL_GetError();
@@ -169,8 +168,7 @@ TEST_F(MixerPlayback, ThirtyTwoFullScaleEffectsAtFullVolumeStayUnderFullScale) {
   FSOUND_Close();
   const std::vector<unsigned char> out = ReadWholeFile(path);
   RemoveTree(dir);
-  ASSERT_FALSE(out.empty());
-  const int peak = PeakOf16BitSamples(out);
+  const int peak = PeakOf16BitSamples(out);  // 0 if nothing was written
   EXPECT_LT(peak, 32767) << "the sum of the channels was clipped";
   EXPECT_GT(peak, 20000) << "the effects should be loud";
 }
