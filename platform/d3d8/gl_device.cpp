@@ -35,17 +35,6 @@ bool EnvironmentFlag(const char* name) {
 
 bool WindowedOnly() { return EnvironmentFlag("VANTOREL_WINDOWED"); }
 
-// Memory running out is the caller's E_OUTOFMEMORY, as Direct3D reports it; the game
-// meets a failed creation as it meets any other, instead of ending.
-template <class Make>
-HRESULT UnlessOutOfMemory(Make make) {
-  try {
-    return make();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-}
-
 // The buffer object holding a buffer's bytes, made or refreshed when a lock may have changed them.
 template <class I>
 unsigned BufferObject(const GLFunctions& gl, TMemoryBuffer<I>* buffer, GLenum target) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "platform/d3d8/pixel_format.h"
 
@@ -269,13 +268,11 @@ HRESULT CMemoryTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT CMemoryTexture::GetSurfaceLevel(UINT level, IDirect3DSurface8** surface) {
   if (!surface || level >= m_levels.size()) return D3DERR_INVALIDCALL;
-  try {
+  *surface = nullptr;
+  return UnlessOutOfMemory([&] {
     *surface = new CMemorySurface(m_host, this, level);
-  } catch (const std::bad_alloc&) {
-    *surface = nullptr;
-    return E_OUTOFMEMORY;
-  }
-  return S_OK;
+    return S_OK;
+  });
 }
 
 HRESULT CMemoryTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, CONST RECT* rect, DWORD) {
@@ -290,12 +287,13 @@ HRESULT CMemoryTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, CONST RECT*
     offset = static_cast<size_t>(rect->top) * pitch +
              static_cast<size_t>(rect->left) * D3DFormatBytesPerPixel(m_format);
   }
-  BYTE* pixels;
-  try {
-    pixels = Level(level).pixels.data();  // a level the device holds comes back into memory
-  } catch (const std::bad_alloc&) {
+  BYTE* pixels = nullptr;
+  // A level the device holds comes back into memory.
+  if (UnlessOutOfMemory([&] {
+        pixels = Level(level).pixels.data();
+        return S_OK;
+      }) != S_OK)
     return E_OUTOFMEMORY;
-  }
   locked->Pitch = static_cast<INT>(pitch);
   locked->pBits = pixels + offset;
   ++m_locks[level];
@@ -372,13 +370,11 @@ HRESULT CMemorySurface::LockRect(D3DLOCKED_RECT* locked, CONST RECT* rect, DWORD
     return hr;
   }
   if (D3DFormatBytesPerPixel(m_image.format) == 0) return D3DERR_INVALIDCALL;
-  if (refreshOnLock) {
-    try {
-      refreshOnLock(m_image);
-    } catch (const std::bad_alloc&) {
-      return E_OUTOFMEMORY;
-    }
-  }
+  if (refreshOnLock && UnlessOutOfMemory([&] {
+        refreshOnLock(m_image);
+        return S_OK;
+      }) != S_OK)
+    return E_OUTOFMEMORY;
   const UINT pitch = m_image.Pitch();
   size_t offset = 0;
   if (rect) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 #include <vector>
 
@@ -20,6 +21,17 @@
 class CMemoryResource;
 class CMemoryTexture;
 struct CMemoryImage;
+
+// Memory running out is the caller's E_OUTOFMEMORY, as Direct3D reports it; the game
+// meets a failed creation or lock as it meets any other, instead of ending.
+template <class Make>
+HRESULT UnlessOutOfMemory(Make make) {
+  try {
+    return make();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
 
 // The link from resources back to the device that made them. Shared, so a
 // resource released after its device is gone stays safe.
