@@ -263,7 +263,7 @@ void Thumbnail(Image& image, const Cell& cell, const Image& picture, bool plates
 }
 
 // Where the video (0) and game (1) panels show an atlas cell: top and height in grid units.
-struct PanelPlace {
+struct CellShownAt {
   int panel;
   float gridY, gridH;
 };
@@ -272,7 +272,7 @@ struct PanelPlace {
 // its vertex colour leaves (0xEE, or 0xAA for the floor choices not chosen).
 struct UnblendedCell {
   Cell cell;
-  std::vector<PanelPlace> places;
+  std::vector<CellShownAt> places;
   float shade;
 };
 
@@ -308,7 +308,7 @@ void FillWithPanel(Image& image, const UnblendedCell& c) {
   for (int y = y0; y < y1; ++y) {
     const float share = (y + 0.5f - c.cell.y) / c.cell.h;
     Color panel{0, 0, 0, 1};
-    for (const PanelPlace& p : c.places) {
+    for (const CellShownAt& p : c.places) {
       const Color at = OptionsPanelColour(p.panel, p.gridY + share * p.gridH);
       panel.r += at.r;
       panel.g += at.g;
