@@ -373,8 +373,8 @@ TEST(TgaDecoder, GreyAndColourMapped) {
   mapped[17] = 0x20;
   mapped.insert(mapped.end(), {'i', 'd', 0x00, 0x00, 0xff, 0xff, 0x00, 0x00, 6, 5});
   EXPECT_EQ((std::vector<uint32_t>{0xff0000ff, 0xffff0000}), Decode(mapped).pixels);
-  Bytes outside = mapped;
-  outside.back() = 9;  // index beyond the map
+  Bytes outside(mapped.begin(), mapped.end() - 1);
+  outside.push_back(9);  // index beyond the map
   EXPECT_TRUE(Fails(outside));
 }
 
