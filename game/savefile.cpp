@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/gamecontext.h"
-#include "platform/win32/atomic_file.h"
+#include "platform/win32/kept_file.h"
 
 const char SAVE_FILE_NAME[] = "Vantorel.sav";
 

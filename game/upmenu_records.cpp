@@ -7,7 +7,7 @@
 
 #include "engine/gamecontext.h"
 #include "game/upmenu.h"
-#include "platform/win32/atomic_file.h"
+#include "platform/win32/kept_file.h"
 
 const char RECORDS_FILE_NAME[] = "records.rcd";
 

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/win32/atomic_file.h"
+#include "platform/win32/kept_file.h"
 
 // File layout, one entry a line:
 //   vantorel-registry 1

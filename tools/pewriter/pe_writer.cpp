@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/win32/atomic_file.h"
+#include "platform/win32/kept_file.h"
 
 namespace {
 

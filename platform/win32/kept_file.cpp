@@ -1,4 +1,4 @@
-#include "platform/win32/atomic_file.h"
+#include "platform/win32/kept_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/atomic_file.h"
+#include "platform/win32/kept_file.h"
 #include "tests/win32/test_files.h"
 
 namespace {

@@ -1,4 +1,5 @@
-// Reading and replacing a kept file whole. A replacement goes to a temporary file
+// The files the game keeps in its working folder (records, saved game, settings), read
+// and replaced whole. A replacement goes to a temporary file
 // beside the file's real location and is renamed over it, so a crash or a failed write
 // leaves either the old file or the new one, never a part of one.
 #pragma once
