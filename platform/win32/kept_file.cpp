@@ -13,6 +13,19 @@ namespace {
 
 std::string Because(const char* what) { return std::string(what) + " (" + std::strerror(errno) + ")"; }
 
+// Why the file at `path`, as `info` describes it, is not to be written over; empty when
+// it may be.
+std::string RefusalFor(const std::string& path, const struct stat& info) {
+  if (!S_ISREG(info.st_mode)) return "is not a regular file";
+  // The owner's bit even for root, who may write anything: a file made read-only is
+  // meant to stay as it is.
+  if (!(info.st_mode & S_IWUSR)) return "is read-only";
+  // The file's own permission for this user's effective ids: another user's file in a
+  // folder this user may write would otherwise be replaced by the rename.
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Because("may not be written");
+  return "";
+}
+
 }  // namespace
 
 std::string ResolveWriteTarget(const std::string& path) {
@@ -42,11 +55,12 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
   struct stat existing;
   // lstat: a link still standing at the end of the walk (a loop) is no file to replace.
   const bool exists = lstat(target.c_str(), &existing) == 0;
-  if (exists && (!S_ISREG(existing.st_mode) || !(existing.st_mode & S_IWUSR))) {
-    // The mode bits, not access(2): root may write anything, yet a file its owner made
-    // read-only is meant to stay as it is.
-    if (refusal) *refusal = S_ISREG(existing.st_mode) ? "is read-only" : "is not a regular file";
-    return false;
+  if (exists) {
+    const std::string reason = RefusalFor(target, existing);
+    if (!reason.empty()) {
+      if (refusal) *refusal = reason;
+      return false;
+    }
   }
   const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
 

@@ -1,5 +1,6 @@
-// The files the game keeps in its working folder (records, saved game, settings), read
-// and replaced whole. A replacement goes to a temporary file
+// The files the game keeps in its working folder (records, saved game, settings): read
+// whole and replaced whole, never blocking on what is not a regular file and never
+// writing over a file this user may not write. A replacement goes to a temporary file
 // beside the file's real location and is renamed over it, so a crash or a failed write
 // leaves either the old file or the new one, never a part of one.
 #pragma once
@@ -18,9 +19,10 @@ std::string TemporaryNameFor(const std::string& target);
 // link keeps pointing at its target, which receives the new contents; an existing
 // file keeps its permission bits (a new one gets 0644 less the umask). Returns false,
 // leaving the old file as it was and no temporary behind, when any step fails.
-// Nothing but a regular file is ever replaced, nor one its owner made read-only (no
-// owner write bit, whoever runs): those are refused, and `refusal` (when given) says
-// why, e.g. "is read-only"; it is left empty when a step failed instead.
+// Nothing but a regular file is ever replaced, nor one this user may not write itself
+// (the rename needs only the folder's permission), nor one its owner made read-only
+// (no owner write bit, even to root): those are refused, and `refusal` (when given)
+// says why, e.g. "is read-only"; it is left empty when a step failed instead.
 bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
                          std::string* refusal = nullptr);
 

@@ -227,5 +227,34 @@ TEST_F(RecordsTest, AReadOnlyFileIsReadButLeftAsItIs) {
             LogText());
 }
 
+// Another user's files in a folder this player may write: the rename would replace
+// them, yet the files themselves are not the player's to write.
+TEST_F(RecordsTest, AnotherUsersFilesAreReadButLeftAsTheyAre) {
+  if (geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+  const Bytes rows = RecordsFile();
+  WriteBytes("records.rcd", rows);
+  ctx.m_bIdle = 1;
+  ASSERT_EQ(S_OK, SaveGame(&ctx));
+  const Bytes saved = ReadWholeFile("Vantorel.sav");
+  for (const char* strName : {"Vantorel.sav", "records.rcd"}) ASSERT_EQ(0, chmod(strName, 0644));
+  ASSERT_EQ(0, chmod(".", 0777));
+  EXPECT_TRUE(InChildProcess(
+      [this] {
+        CUpMenu bar(&ctx);
+        ctx.m_Records[0].dwScore = 90;
+        ctx.m_nScore = 90;
+        const bool ok =
+            std::strcmp(ctx.m_Records[0].szName, "Row0") == 0 && bar.SaveRecords() == E_FAIL && SaveGame(&ctx) == E_FAIL;
+        std::fflush(log);
+        return ok;
+      },
+      true));
+  EXPECT_EQ(rows, ReadWholeFile("records.rcd"));
+  EXPECT_EQ(saved, ReadWholeFile("Vantorel.sav"));
+  EXPECT_EQ("FAIL: Records file records.rcd may not be written (Permission denied), it is left as it is!\n"
+            "FAIL: Save file Vantorel.sav may not be written (Permission denied), it is left as it is!\n",
+            LogText());
+}
+
 }  // namespace
 }  // namespace records_test

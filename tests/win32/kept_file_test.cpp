@@ -1,5 +1,5 @@
-// The kept-file reader and writer where the save, records and settings tests do not
-// reach: the read limit, a directory and a link loop.
+// The kept-file reader and writer where the save, records and settings tests do
+// not reach: the read limit, a directory, a link loop and a link to a device.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,18 +30,21 @@ TEST(KeptFile, ReaderKeepsAtMostTheLimitAndRefusesADirectory) {
   EXPECT_EQ(ReadKeptFile(directory.Path(), 16).reason, "is not a regular file");
 }
 
-TEST(KeptFile, WriterRefusesADirectoryOrALinkLoopAndLeavesNoTemporary) {
+TEST(KeptFile, WriterRefusesADirectoryALinkLoopOrALinkToADeviceAndLeavesNoTemporary) {
   TestDirectory directory;
   ASSERT_FALSE(directory.Path().empty());
-  const std::string loop = directory.File("loop");
+  const std::string loop = directory.File("loop"), device = directory.File("device");
   ASSERT_EQ(symlink("loop", loop.c_str()), 0);
-  for (const std::string& path : {loop, directory.Path()}) {
+  ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+  for (const std::string& path : {loop, device, directory.Path()}) {
     std::string refusal = "stale";
     EXPECT_FALSE(WriteFileAtomically(path, "new", 3, &refusal)) << path;
     EXPECT_EQ(refusal, "is not a regular file") << path;
   }
-  EXPECT_TRUE(std::filesystem::is_symlink(loop));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.Path()), {}), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(loop) && std::filesystem::is_symlink(device));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  EXPECT_FALSE(std::filesystem::exists("/dev/null.tmp"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.Path()), {}), 2);
 }
 
 }  // namespace
