@@ -2,6 +2,7 @@
 #include "game/gameapp.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "engine/camera.h"
 #include "engine/gamecontext.h"
@@ -20,6 +21,7 @@
 #include "game/options.h"
 #include "game/scenepreloader.h"
 #include "game/upmenu.h"
+#include "platform/win32/kept_file.h"
 #include "platform/win32/resources.h"
 #include "shell/d3dfont.h"
 
@@ -42,12 +44,13 @@ CGameApp::CGameApp(CGameContext* pContext) : m_pContext(pContext) {
   m_dwCreationWidth = 500;
   m_dwCreationHeight = 375;
   m_dwMinDepthBits = 24;
-  m_pLog = std::fopen(LOG_FILE_NAME, "w");
+  std::string refusal;
+  m_pLog = OpenLogFile(LOG_FILE_NAME, &refusal);
   if (m_pLog) {
     std::fputs("Start Execute: Begin Log File \n\n", m_pLog);
     std::fflush(m_pLog);
   } else {
-    std::fprintf(stderr, "vantorel: cannot open %s for writing; the game runs without its log\n", LOG_FILE_NAME);
+    std::fprintf(stderr, "vantorel: %s %s; the game runs without its log\n", LOG_FILE_NAME, refusal.c_str());
   }
   m_strWindowTitle = "Vantorel";
   m_bUseDepthBuffer = TRUE;

@@ -135,3 +135,32 @@ KeptFileContents ReadKeptFile(const std::string& path, std::size_t limit) {
   kept.status = KeptFileContents::kRead;
   return kept;
 }
+
+std::FILE* OpenLogFile(const std::string& path, std::string* refusal) {
+  refusal->clear();
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    *refusal = RefusalFor(path, info);
+    if (!refusal->empty()) return nullptr;
+  } else if (errno != ENOENT) {
+    *refusal = Because("cannot be opened");
+    return nullptr;
+  }
+  // Non-blocking, and checked again once open, in case the name was swapped meanwhile.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    *refusal = Because("cannot be opened");
+    return nullptr;
+  }
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    *refusal = "is not a regular file";
+    return nullptr;
+  }
+  std::FILE* log = fdopen(fd, "w");
+  if (!log) {
+    *refusal = Because("cannot be opened");
+    close(fd);
+  }
+  return log;
+}

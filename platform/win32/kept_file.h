@@ -1,11 +1,13 @@
-// The files the game keeps in its working folder (records, saved game, settings): read
-// whole and replaced whole, never blocking on what is not a regular file and never
-// writing over a file this user may not write. A replacement goes to a temporary file
-// beside the file's real location and is renamed over it, so a crash or a failed write
-// leaves either the old file or the new one, never a part of one.
+// The files the game keeps in its working folder (records, saved game, settings, log):
+// read whole, replaced whole and, for the log, opened anew, never blocking on what is
+// not a regular file and never writing over a file this user may not write. A
+// replacement goes to a temporary file beside the file's real location and is renamed
+// over it, so a crash or a failed write leaves either the old file or the new one,
+// never a part of one.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 // Where a write to `path` lands: the target of a symbolic link (followed to the end),
@@ -40,3 +42,9 @@ struct KeptFileContents {
 // could wait or never end, as is a file that cannot be opened (only a missing one
 // counts as missing).
 KeptFileContents ReadKeptFile(const std::string& path, std::size_t limit);
+
+// Opens the log at `path` anew (emptied, or created 0644 less the umask) for writing as
+// the game goes, under the same rules as a replacement and without ever blocking: a
+// FIFO, a device or a file this user may not write is left as it is. Null then, and
+// `refusal` says why.
+std::FILE* OpenLogFile(const std::string& path, std::string* refusal);

@@ -105,14 +105,22 @@ TEST_F(GameAppTest, NewGameKeepsTheBestScoreAndTheModeAndForgetsTheUndo) {
   EXPECT_EQ(5, CountType("ball"));
 }
 
+// A FIFO in the log's place is neither waited on (the constructor returns) nor written.
 TEST_F(GameAppTest, WithoutItsLogTheGamePlaysOn) {
-  ASSERT_EQ(0, mkdir((m_strDir + "/file.log").c_str(), 0755));  // the log cannot be opened
+  ASSERT_EQ(0, mkfifo((m_strDir + "/file.log").c_str(), 0600));
+  testing::internal::CaptureStderr();
   CTestGameApp& app = StartApp();
   EXPECT_EQ(nullptr, m_pContext->m_pLog);
   m_pContext->m_dwMode = GAMEMODE_PLAY;
   for (int n = 0; n < 3; ++n) app.FrameMove();
   m_pContext->m_bQuitRequest = 1;
   app.FrameMove();
+  const std::string errors = testing::internal::GetCapturedStderr();
+  const std::string notice = "vantorel: file.log is not a regular file; the game runs without its log\n";
+  EXPECT_NE(std::string::npos, errors.find(notice)) << errors;
+  EXPECT_EQ(errors.find(notice), errors.rfind(notice)) << errors;
+  struct stat info;
+  EXPECT_TRUE(stat((m_strDir + "/file.log").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
 }
 
 TEST_F(GameAppTest, ShutdownLeavesNoEngineObjectBehindInTheContext) {

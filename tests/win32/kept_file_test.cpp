@@ -1,6 +1,7 @@
-// The kept-file reader and writer where the save, records and settings tests do
-// not reach: the read limit, a directory, a link loop and a link to a device.
+// The kept-file reader, writer and log where the save, records and settings tests do
+// not reach: the read limit, a directory, a link loop, a link to a device, and the log.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/kept_file.h"
+#include "tests/support/child_process.h"
 #include "tests/win32/test_files.h"
 
 namespace {
@@ -45,6 +47,35 @@ TEST(KeptFile, WriterRefusesADirectoryALinkLoopOrALinkToADeviceAndLeavesNoTempor
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
   EXPECT_FALSE(std::filesystem::exists("/dev/null.tmp"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.Path()), {}), 2);
+}
+
+// The log starts empty each run; a FIFO (which a plain open for writing waits on for a
+// reader), a link to a device or a directory in its place is refused and left as it is.
+TEST(KeptFile, LogOpensAnewOnlyARegularFileOrANewOne) {
+  TestDirectory directory;
+  ASSERT_FALSE(directory.Path().empty());
+  const std::string log = directory.File("file.log"), fifo = directory.File("fifo"), device = directory.File("device");
+  for (const char* text : {"a longer first run\n", "second\n"}) {
+    std::string refusal = "stale";
+    std::FILE* file = OpenLogFile(log, &refusal);
+    ASSERT_NE(file, nullptr) << refusal;
+    EXPECT_EQ(refusal, "");
+    std::fputs(text, file);
+    std::fclose(file);
+  }
+  EXPECT_EQ(ReadText(log), "second\n");
+
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+  for (const std::string& path : {fifo, device, directory.Path()}) {
+    EXPECT_EQ(WatchForBlocking([&path] {
+                std::string refusal;
+                return OpenLogFile(path, &refusal) == nullptr && refusal == "is not a regular file";
+              }),
+              ChildOutcome::kTrue)
+        << path;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo) && std::filesystem::is_symlink(device));
 }
 
 }  // namespace
