@@ -1,18 +1,24 @@
 // The options screen: three panels (video, sound, game) of quads cut from the atlas
 // "OptTex" on a grid of 20 x 20 units over the back buffer. Every control acts on the
 // context's settings in the frame of the click; what the panels show is derived from
-// those settings by the three fill operations.
+// those settings by the three fill operations. Places, cells and vertex colours come from
+// game/options_layout.h, which the resource generator reads too.
 #pragma once
 
 #include "engine/myobject.h"
 #include "engine/renderitem.h"
+#include "game/options_layout.h"
 #include "platform/win32/win32.h"
 
 class CGameContext;
 
 class COptions : public CMyObject {
  public:
-  enum { VIDEO_QUADS = 8, SOUND_QUADS = 11, GAME_QUADS = 25 };
+  enum {
+    VIDEO_QUADS = options_layout::kQuads[options_layout::kVideo],
+    SOUND_QUADS = options_layout::kQuads[options_layout::kSound],
+    GAME_QUADS = options_layout::kQuads[options_layout::kGame]
+  };
 
   explicit COptions(CGameContext* pContext);
   ~COptions() override;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "game/options_layout.h"
 #include "platform/d3dx/image_decoder.h"
 #include "tests/assets/resource_library.h"
 
@@ -211,43 +212,31 @@ TEST_F(Textures, HintIconsShowTheBallColours) {
   EXPECT_LT(MeanLuma(p, 0, 0, 0.25f, 0.5f), MeanLuma(p, 0.25f, 0, 0.25f, 0.5f));
 }
 
-struct AtlasCell {
-  float u, v, du, dv;
-};
+namespace layout = options_layout;
+using layout::AtlasCell;
+
+// The back button, drawn by the main menu over the options screen: normal and highlighted.
+const AtlasCell kBackButton[2] = {{2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f}, {2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f}};
 
 TEST_F(Textures, OptionsAtlasHasEveryAddressedCell) {
   const Picture& p = Get("OptTex");
-  std::vector<AtlasCell> cells = {
-      {0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f},          {1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27},
-      {1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27},  {2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27},
-      {0, 5 / 9.0f, 0.99f / 3, 0.99f / 9},           {1 / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9},
-      {2 / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9},    {0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9},
-      {1 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9},     {2 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9},
-      {0, 1.02f / 9, 23 / 36.0f, 0.96f / 9},         {23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f},
-      {2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f},      {2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f},
-      {0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f},             {1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f},
-      {1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f},     {1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f},
-      {4 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9},      {5 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9}};
-  for (int k = 0; k < 6; ++k) cells.push_back({k / 6.0f, 0, 1 / 6.0f, 1 / 9.0f});
-  for (int k = 0; k < 6; ++k) cells.push_back({k / 9.0f, 7 / 9.0f, 1 / 9.0f, 0.8f / 9});
-  for (int k = 0; k < 5; ++k) cells.push_back({0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9});
-  for (int n = 0; n < 10; ++n) cells.push_back({0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f});
+  std::vector<AtlasCell> cells(std::begin(kBackButton), std::end(kBackButton));
+  // The selected state of each control is the brighter one.
+  std::vector<std::pair<AtlasCell, AtlasCell>> pairs = {{kBackButton[0], kBackButton[1]}};
+  for (layout::Panel panel : {layout::kVideo, layout::kSound, layout::kGame})
+    for (int q = 0; q < layout::kQuads[panel]; ++q) {
+      const AtlasCell off = layout::Cell(panel, q, false), on = layout::Cell(panel, q, true);
+      cells.push_back(off);
+      if (on != off) {
+        cells.push_back(on);
+        pairs.push_back({off, on});
+      }
+    }
   for (const AtlasCell& c : cells)
     EXPECT_GT(Covered(p, c.u, c.v, c.du, c.dv), 0.3f) << "cell at u " << c.u << ", v " << c.v << " is empty";
-  // The selected state of each control is the brighter one.
-  const AtlasCell pairs[][2] = {
-      {{0, 0, 1 / 6.0f, 1 / 9.0f}, {1 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f}},
-      {{4 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f}, {5 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f}},
-      {{0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f}, {1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f}},
-      {{1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f}, {1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f}},
-      {{0, 7 / 9.0f, 1 / 9.0f, 0.8f / 9}, {1 / 9.0f, 7 / 9.0f, 1 / 9.0f, 0.8f / 9}},
-      {{4 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9}, {5 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9}},
-      {{2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f}, {2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f}},
-  };
-  for (const auto& pair : pairs)
-    EXPECT_GT(MeanLuma(p, pair[1].u, pair[1].v, pair[1].du, pair[1].dv),
-              MeanLuma(p, pair[0].u, pair[0].v, pair[0].du, pair[0].dv) + 0.05f)
-        << "state at u " << pair[1].u << ", v " << pair[1].v;
+  for (const auto& [off, on] : pairs)
+    EXPECT_GT(MeanLuma(p, on.u, on.v, on.du, on.dv), MeanLuma(p, off.u, off.v, off.du, off.dv) + 0.05f)
+        << "state at u " << on.u << ", v " << on.v;
 }
 
 // The video and game panels draw their cells unblended, so the corners of a control's cell
@@ -256,11 +245,9 @@ TEST_F(Textures, UnblendedOptionsCellsShowThePanelAroundTheirControls) {
   const Picture& p = Get("OptTex");
   ASSERT_GT(p.w(), 0);
   // Labels, switch, lamp, a resolution and a move-style button, a floor choice; the last two, sound cells.
-  const AtlasCell cells[] = {{0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f},  {0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9},
-                             {0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f},     {1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f},
-                             {5 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f},     {0.8f, 1 / 3.0f, 0.2f, 0.66666f / 9},
-                             {0.9f, 8 / 9.0f, 0.1f, 1 / 9.0f},      {0, 5 / 9.0f, 0.99f / 3, 0.99f / 9},
-                             {0, 7 / 9.0f, 1 / 9.0f, 0.8f / 9}};
+  const AtlasCell cells[] = {layout::kVideoLabels[0], layout::RowLabel(0),         layout::Switch(false),
+                             layout::Lamp(true),       layout::ModeButton(2, true), layout::StyleButton(4),
+                             layout::FloorChoice(9),   layout::SoundLabel(0),       layout::TrackButton(0, false)};
   for (const AtlasCell& c : cells) {
     const bool sound = &c - cells >= 7;
     const int x0 = static_cast<int>(std::ceil(c.u * p.w())) + 1, x1 = static_cast<int>((c.u + c.du) * p.w()) - 2;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "game/options_layout.h"
 #include "tools/assetgen/text.h"
 #include "tools/assetgen/textures.h"
 
@@ -118,13 +119,15 @@ Image SymbolSheet() {
 
 // --- The options atlas -------------------------------------------------------------------
 
+namespace layout = options_layout;
+
 constexpr int kAtlasW = 1080, kAtlasH = 810;
 
+// A cell of the atlas in pixels.
 struct Cell {
-  float x, y, w, h;  // pixels
+  Cell(const layout::AtlasCell& c) : x(c.u * kAtlasW), y(c.v * kAtlasH), w(c.du * kAtlasW), h(c.dv * kAtlasH) {}
+  float x, y, w, h;
 };
-
-Cell AtlasCell(float u, float v, float du, float dv) { return {u * kAtlasW, v * kAtlasH, du * kAtlasW, dv * kAtlasH}; }
 
 PanelStyle ButtonStyle(const Color& base, bool lit) {
   PanelStyle style;
@@ -262,54 +265,57 @@ void Thumbnail(Image& image, const Cell& cell, const Image& picture, bool plates
     }
 }
 
-// Where the video (0) and game (1) panels show an atlas cell: top and height in grid units.
+// Where an unblended panel shows an atlas cell: top and height in grid units.
 struct CellShownAt {
-  int panel;
+  layout::Panel panel;
   float gridY, gridH;
 };
 
 // A cell that a panel draws unblended, the places it shows at and the share of the colour
-// its vertex colour leaves (0xEE, or 0xAA for the floor choices not chosen).
+// its vertex colour leaves.
 struct UnblendedCell {
-  Cell cell;
+  layout::AtlasCell cell;
   std::vector<CellShownAt> places;
   float shade;
 };
 
+// Every cell an unblended quad can show. A cell takes the shade of the first quad seen
+// showing it, off before on: of the floor choices, all but one are off. The switch serves
+// HiRes, Environ and the moving board: one colour cannot match all three places, so its
+// housing fills the cell and only its small corners take the mean.
 std::vector<UnblendedCell> UnblendedCells() {
-  const float plain = 0xEE / 255.0f, dimmed = 0xAA / 255.0f;
-  std::vector<UnblendedCell> cells = {
-      {AtlasCell(0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f), {{0, 5.0f, 1.5f}}, plain},
-      {AtlasCell(1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27), {{0, 6.9f, 1.0f}}, plain},
-      {AtlasCell(1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27), {{0, 8.4f, 1.0f}}, plain},
-      {AtlasCell(2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27), {{1, 12.2f, 1.5f}}, plain},
-      {AtlasCell(0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), {{1, 13.95f, 1.5f}}, plain},
-      {AtlasCell(1 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), {{1, 15.7f, 1.5f}}, plain},
-      {AtlasCell(2 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), {{1, 17.45f, 1.5f}}, plain},
-      {AtlasCell(1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f), {{1, 14.9f, 0.5f}}, plain},
-      {AtlasCell(1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f), {{1, 14.9f, 0.5f}}, plain},
-  };
-  // The switch serves HiRes, Environ and the moving board: one colour cannot match all
-  // three places, so its housing fills the cell and only its small corners take the mean.
-  for (int on = 0; on < 2; ++on)
-    cells.push_back({AtlasCell(on / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), {{0, 6.7f, 1.3f}, {0, 8.2f, 1.3f}, {1, 12.3f, 1.3f}}, plain});
-  for (int k = 0; k < 6; ++k) cells.push_back({AtlasCell(k / 6.0f, 0, 1 / 6.0f, 1 / 9.0f), {{0, 5.1f, 1.3f}}, plain});
-  for (int k = 0; k < 5; ++k) cells.push_back({AtlasCell(0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9), {{1, 14.0f, 0.8f}}, plain});
-  for (int n = 0; n < 10; ++n)
-    cells.push_back({AtlasCell(0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f), {{1, n < 5 ? 15.8f : 17.55f, 1.3f}}, dimmed});
+  std::vector<UnblendedCell> cells;
+  for (layout::Panel panel : {layout::kVideo, layout::kSound, layout::kGame}) {
+    if (layout::kBlended[panel]) continue;
+    for (int q = 0; q < layout::kQuads[panel]; ++q)
+      for (bool on : {false, true}) {
+        const layout::AtlasCell cell = layout::Cell(panel, q, on);
+        const layout::GridRect place = layout::Place(panel, q);
+        auto it = std::find_if(cells.begin(), cells.end(), [&](const UnblendedCell& c) { return c.cell == cell; });
+        if (it == cells.end()) {
+          const float shade = (layout::VertexColor(panel, q, on) & 0xFF) / 255.0f;
+          it = cells.insert(it, {cell, {}, shade});
+        }
+        const bool known = std::any_of(it->places.begin(), it->places.end(), [&](const CellShownAt& p) {
+          return p.panel == panel && p.gridY == place.y && p.gridH == place.h;
+        });
+        if (!known) it->places.push_back({panel, place.y, place.h});
+      }
+  }
   return cells;
 }
 
 // Unblended, a transparent texel would show black: it takes the colour of the panel behind
 // it instead, as the blended sound panel shows it.
 void FillWithPanel(Image& image, const UnblendedCell& c) {
-  const int x0 = static_cast<int>(c.cell.x), x1 = std::min(image.width(), static_cast<int>(std::ceil(c.cell.x + c.cell.w)));
-  const int y0 = static_cast<int>(c.cell.y), y1 = std::min(image.height(), static_cast<int>(std::ceil(c.cell.y + c.cell.h)));
+  const Cell cell(c.cell);
+  const int x0 = static_cast<int>(cell.x), x1 = std::min(image.width(), static_cast<int>(std::ceil(cell.x + cell.w)));
+  const int y0 = static_cast<int>(cell.y), y1 = std::min(image.height(), static_cast<int>(std::ceil(cell.y + cell.h)));
   for (int y = y0; y < y1; ++y) {
-    const float share = (y + 0.5f - c.cell.y) / c.cell.h;
+    const float share = (y + 0.5f - cell.y) / cell.h;
     Color panel{0, 0, 0, 1};
     for (const CellShownAt& p : c.places) {
-      const Color at = OptionsPanelColour(p.panel, p.gridY + share * p.gridH);
+      const Color at = OptionsPanelColour(p.panel == layout::kVideo ? 0 : 1, p.gridY + share * p.gridH);
       panel.r += at.r;
       panel.g += at.g;
       panel.b += at.b;
@@ -327,49 +333,41 @@ Image OptionsAtlas(const std::vector<TextureAsset>& floorTextures) {
   const Color red{0.8f, 0.18f, 0.12f, 1}, green{0.15f, 0.62f, 0.25f, 1}, blue{0.2f, 0.35f, 0.8f, 1};
   // Row 0: the resolution buttons, off and on.
   const char* modes[] = {"640x480", "800x600", "1024x768"};
-  for (int k = 0; k < 3; ++k)
-    for (int lit = 0; lit < 2; ++lit)
-      Button(image, AtlasCell((2 * k + lit) / 6.0f, 0, 1 / 6.0f, 1 / 9.0f), modes[k], red, lit != 0);
+  for (int k = 0; k < layout::kModes; ++k)
+    for (bool lit : {false, true}) Button(image, layout::ModeButton(k, lit), modes[k], red, lit);
   // Row 1: slider bar and knob; back button (rows 1 and 2, normal and highlighted).
-  SliderBar(image, AtlasCell(0, 1.02f / 9, 23 / 36.0f, 0.96f / 9));
-  Knob(image, AtlasCell(23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f));
-  Button(image, AtlasCell(2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f), "Back", blue, false, 8);
-  Button(image, AtlasCell(2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f), "Back", Color{0.35f, 0.55f, 1.0f, 1}, true, 8);
+  SliderBar(image, layout::kSliderBar);
+  Knob(image, layout::kSliderKnob);
+  Button(image, layout::AtlasCell{2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f}, "Back", blue, false, 8);
+  Button(image, layout::AtlasCell{2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f}, "Back", Color{0.35f, 0.55f, 1.0f, 1}, true, 8);
   // Row 2: the switch (off, on) and the move-style lamp (lit above, dark below).
-  Diode(image, AtlasCell(0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), false, Color{0.3f, 1.0f, 0.35f, 1}, 1, 1, true);
-  Diode(image, AtlasCell(1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f), true, Color{0.3f, 1.0f, 0.35f, 1}, 1, 1, true);
-  Lamp(image, AtlasCell(1 / 4.0f, 2 / 9.0f, 1 / 6.0f, 1 / 18.0f), true);
-  Lamp(image, AtlasCell(1 / 4.0f, 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f), false);
+  for (bool on : {false, true}) Diode(image, layout::Switch(on), on, Color{0.3f, 1.0f, 0.35f, 1}, 1, 1, true);
+  for (bool lit : {true, false}) Lamp(image, layout::Lamp(lit), lit);
   // Row 3: the five move-style buttons.
   const char* styles[] = {"At once", "Fast steps", "Steps", "Slide", "Hop"};
-  for (int k = 0; k < 5; ++k) Button(image, AtlasCell(0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9), styles[k], green, true, 4);
+  for (int k = 0; k < layout::kMoveStyles; ++k) Button(image, layout::StyleButton(k), styles[k], green, true, 4);
   // Labels of the video and game panels.
-  Label(image, AtlasCell(0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f), "Resolution");
-  Label(image, AtlasCell(1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27), "High detail");
-  Label(image, AtlasCell(1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27), "Surroundings");
-  Label(image, AtlasCell(2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27), "Moving board");
+  const char* videoLabels[] = {"Resolution", "High detail", "Surroundings"};
+  for (int k = 0; k < 3; ++k) Label(image, layout::kVideoLabels[k], videoLabels[k]);
+  Label(image, layout::kBoardLabel, "Moving board");
   // Labels of the sound panel.
-  Label(image, AtlasCell(0, 5 / 9.0f, 0.99f / 3, 0.99f / 9), "Music track");
-  Label(image, AtlasCell(1 / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9), "Music volume");
-  Label(image, AtlasCell(2 / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9), "Sound volume");
+  const char* soundLabels[] = {"Music track", "Music volume", "Sound volume"};
+  for (int k = 0; k < 3; ++k) Label(image, layout::SoundLabel(k), soundLabels[k]);
   // Labels of the game panel's rows.
-  Label(image, AtlasCell(0, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), "Move style");
-  Label(image, AtlasCell(1 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), "Plates");
-  Label(image, AtlasCell(2 / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9), "Whole floor");
+  const char* rowLabels[] = {"Move style", "Plates", "Whole floor"};
+  for (int k = 0; k < 3; ++k) Label(image, layout::RowLabel(k), rowLabels[k]);
   // Row 7: the track buttons 1..3 (off, on) and random (off, on).
-  for (int k = 0; k < 3; ++k)
-    for (int lit = 0; lit < 2; ++lit)
-      Button(image, AtlasCell((2 * k + lit) / 9.0f, 7 / 9.0f, 1 / 9.0f, 0.8f / 9), std::to_string(k + 1), red, lit != 0, 4);
-  Button(image, AtlasCell(4 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9), "Random", red, false, 4);
-  Button(image, AtlasCell(5 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9), "Random", red, true, 4);
+  for (int k = 0; k < layout::kTracks; ++k)
+    for (bool lit : {false, true}) Button(image, layout::TrackButton(k, lit), std::to_string(k + 1), red, lit, 4);
+  for (bool lit : {false, true}) Button(image, layout::RandomButton(lit), "Random", red, lit, 4);
   // The panels draw the atlas with black as the transparent colour: faint glows are cut.
   image.SnapDarkToBlack(0.05f);
   // Row 8: the ten floor choices, plate textures then whole-floor textures.
-  for (int n = 0; n < 10; ++n) {
+  for (int n = 0; n < layout::kFloorChoices; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, n < 5 ? "TexPlace%02d" : "TexFloor%02d", n % 5);
     for (const TextureAsset& t : floorTextures)
-      if (t.name == name) Thumbnail(image, AtlasCell(0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f), t.image, n < 5);
+      if (t.name == name) Thumbnail(image, layout::FloorChoice(n), t.image, n < layout::kFloorTextures);
   }
   for (const UnblendedCell& c : UnblendedCells()) FillWithPanel(image, c);
   return image;
