@@ -3,9 +3,11 @@
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -95,45 +97,41 @@ void EndToEndTest::StartPlaying() {
   ParkCursor();
 }
 
-bool EndToEndTest::Hops(int i, int j) {
-  // A column through the resting ball from near its foot to near its top: a ball that
-  // rises shows plate below and shifts its shading above. The frames before must be
-  // taken with the cursor elsewhere, as it spins.
-  const ScreenPoint foot = game.View().CellPoint(i, j, 0.45f), top = game.View().CellPoint(i, j, 1.15f);
-  ScreenImage first;
-  return game.ForFrames(12, [&](const ScreenImage& s) {
-    if (first.Empty()) {
-      first = s;
-      return false;
-    }
-    int changed = 0;
-    for (int y = top.y; y <= foot.y; ++y)
-      for (int x = foot.x - 1; x <= foot.x + 1; ++x) {
-        const Rgb a = s.At(x, y), b = first.At(x, y);
-        changed += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) > 60;
-      }
-    return changed >= 3;
-  });
+int EndToEndTest::LowestRowOf(const ScreenImage& screen, int i, int j, int colour) const {
+  // Up a column through the ball from its plate to over the top of a hop.
+  const ScreenPoint plate = game.View().CellPoint(i, j, 0.2f), top = game.View().CellPoint(i, j, 1.9f);
+  for (int y = plate.y; y >= top.y; --y)
+    if (ColourOf(screen.Mean(plate.x, y, 1)) == colour) return y;
+  return plate.y;
+}
+
+bool EndToEndTest::Hops(int i, int j, int colour, int restingRow) {
+  // A ball up in its hop shows its lowest point rows above where it rested; one still
+  // settling after it landed only comes down.
+  return game.ForFrames(12, [&](const ScreenImage& s) { return LowestRowOf(s, i, j, colour) <= restingRow - 4; });
 }
 
 void EndToEndTest::MoveBall(int fromI, int fromJ, int toI, int toJ) {
   // The ball is clicked where the ray to its plate passes through it: a second click
   // on a ball that is already up in its hop then lands on its own (taken) cell and
   // does nothing, where a click at its middle could reach the cell behind it.
+  const ScreenImage resting = game.Capture();
+  const int colour = BallAt(resting, fromI, fromJ), restingRow = LowestRowOf(resting, fromI, fromJ, colour);
   const ScreenPoint target = game.View().PlateCentre(toI, toJ);
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  bool hops = false;
+  // A ball takes no click until it rests: one that has just landed may still settle,
+  // and long frames flatten the hop too, so an unseen hop only costs another click.
+  for (int attempt = 0; attempt < 3 && !hops; ++attempt) {
     game.ClickAt(game.View().PlateCentre(fromI, fromJ));
     game.PointAt(target);
-    if (Hops(fromI, fromJ)) break;
-    // Long frames flatten the hop too, so a missed sighting only costs a second click.
+    hops = Hops(fromI, fromJ, colour, restingRow);
   }
+  EXPECT_TRUE(hops) << "the ball at (" << fromI << "," << fromJ << ") did not hop when clicked";
   game.Click();
   ParkCursor();
 }
 
-int EndToEndTest::BallAt(const ScreenImage& screen, int i, int j) const {
-  const ScreenPoint p = game.View().BallCentre(i, j);
-  const Rgb c = screen.Mean(p.x, p.y, 2);
+int EndToEndTest::ColourOf(const Rgb& c) {
   if (c.Spread() < kColouredSpread) return c.Brightness() >= kWhiteBall ? 7 : kNoBall;
   const int top = std::max({c.r, c.g, c.b});
   const bool r = c.r * 100 >= top * 65, g = c.g * 100 >= top * 65, b = c.b * 100 >= top * 65;
@@ -144,6 +142,11 @@ int EndToEndTest::BallAt(const ScreenImage& screen, int i, int j) const {
   if (r && !g && b) return 5;
   if (!r && g && b) return 6;
   return kUnclear;
+}
+
+int EndToEndTest::BallAt(const ScreenImage& screen, int i, int j) const {
+  const ScreenPoint p = game.View().BallCentre(i, j);
+  return ColourOf(screen.Mean(p.x, p.y, 2));
 }
 
 bool EndToEndTest::ShowsBoard(const ScreenImage& screen, const SavedGame& saved) const {

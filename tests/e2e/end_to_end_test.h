@@ -26,6 +26,8 @@ class EndToEndTest : public ::testing::Test {
   void StartPlaying();
 
   int BallAt(const ScreenImage& screen, int i, int j) const;
+  // What a colour on the screen is: kNoBall, a ball colour or kUnclear.
+  static int ColourOf(const Rgb& c);
   // Every cell as the saved board has it (a white ball may also pass for a plate).
   bool ShowsBoard(const ScreenImage& screen, const SavedGame& game) const;
   int Score(const ScreenImage& screen) const { return m_pDigits->Score(screen); }
@@ -48,7 +50,10 @@ class EndToEndTest : public ::testing::Test {
   bool InPlay(const ScreenImage& screen, ScreenImage* previous) const;
   bool SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
                      std::chrono::steady_clock::time_point* since) const;
-  // The selected ball hops: its resting picture changes from frame to frame.
-  bool Hops(int i, int j);
+  // The lowest row of the screen where the ball of that colour at (i, j) shows.
+  int LowestRowOf(const ScreenImage& screen, int i, int j, int colour) const;
+  // The ball that rested with its lowest point at `restingRow` hops: it rises off its
+  // plate and falls back.
+  bool Hops(int i, int j, int colour, int restingRow);
   std::unique_ptr<TopBarReader> m_pDigits;
 };

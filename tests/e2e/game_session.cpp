@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/win32/registry.h"
+#include "shell/dxutil_registry.h"
+
 namespace {
 
 const std::string kBuild = VANTOREL_BINARY_DIR;
@@ -67,14 +70,51 @@ bool GameSession::Start(std::string* error) {
     *error = "the game showed no window (see game.out in the kept folder)";
     return false;
   }
-  // The window goes "full screen" (a window of the mode's size) after the scene is
-  // built; the intro gives plenty of time for that.
-  int width = 0, height = 0;
-  WaitUntil([&] { return m_pX->WindowSize(m_window, &width, &height) && width >= 640; }, 10000);
-  m_pView = std::make_unique<BoardView>(width, height);
+  if (!WaitForSettledWindow(error)) return false;
   // With no window manager the keyboard goes to the window that holds the focus.
-  m_pX->MovePointerTo(width / 2, height / 2);
+  m_pX->MovePointerTo(m_pView->Width() / 2, m_pView->Height() / 2);
   m_pX->Focus(m_window);
+  return true;
+}
+
+DWORD GameSession::Setting(const char* name, DWORD fallback) const {
+  // The registry functions follow the environment, as the game's do.
+  setenv("VANTOREL_REGISTRY_FILE", PathOf("registry.txt").c_str(), 1);
+  HKEY key = nullptr;
+  DWORD value = fallback;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Marbek\\Vantorel", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    DXUtil_ReadIntRegKey(key, name, &value, fallback);
+    RegCloseKey(key);
+  }
+  return value;
+}
+
+bool GameSession::WaitForSettledWindow(std::string* error) {
+  // The mode of the settings the game starts with; a first run's is 640 x 480.
+  const int width = static_cast<int>(Setting("Width", 640)), height = static_cast<int>(Setting("Height", 480));
+  int seenWidth = 0, seenHeight = 0, frames = 0;
+  ScreenImage before;
+  const bool settled = WaitUntil(
+      [&] {
+        if (!m_game.Running()) return true;
+        ScreenImage now = Capture();
+        seenWidth = now.width, seenHeight = now.height;
+        if (seenWidth != width || seenHeight != height) {
+          frames = 0;
+        } else if (now.pixels != before.pixels) {
+          ++frames;
+        }
+        before = std::move(now);
+        return frames > 3;
+      },
+      60000);
+  if (!settled || !m_game.Running()) {
+    *error = "the game's window did not settle at " + std::to_string(width) + "x" + std::to_string(height) +
+             " (last seen " + std::to_string(seenWidth) + "x" + std::to_string(seenHeight) + ", " +
+             std::to_string(frames) + " new frames at that size)" + (m_game.Running() ? "" : ": the game ended");
+    return false;
+  }
+  m_pView = std::make_unique<BoardView>(width, height);
   return true;
 }
 
@@ -93,6 +133,11 @@ bool GameSession::WaitFor(const std::function<bool(const ScreenImage&)>& conditi
     Pause(100);
   }
   return false;
+}
+
+bool GameSession::Holds(const std::function<bool(const ScreenImage&)>& condition, int ms) {
+  const bool broken = WaitFor([&](const ScreenImage& s) { return !condition(s); }, ms);
+  return !broken && m_game.Running();
 }
 
 bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
@@ -122,11 +167,11 @@ bool GameSession::ForFrames(int frames, const std::function<bool(const ScreenIma
 }
 
 void GameSession::Settle(int frames) {
-  // Time for the X server and SDL, then new frames: the first may have been under way
-  // before the input came, the ones after it have polled the devices. A loaded
+  // The X server has taken the input in; then new frames: the first may have been under
+  // way before the input came, the ones after it have polled the devices. A loaded
   // machine draws a frame in a good fraction of a second, so the still-screen limit
   // is generous; a screen that really stands still costs it once.
-  Pause(100);
+  m_pX->Flush();
   ForFrames(frames, [](const ScreenImage&) { return false; });
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/win32.h"
 #include "tests/e2e/board_view.h"
 #include "tests/e2e/child_process.h"
 #include "tests/e2e/private_display.h"
@@ -25,14 +26,19 @@ class GameSession {
   // the mixer's format) instead of the silent dummy driver.
   void RecordSoundTo(const std::string& path) { m_soundFile = path; }
 
-  // Starts the display and the game and waits for the game's window.
+  // Starts the display and the game and waits for the game's window to settle at the
+  // mode's size.
   bool Start(std::string* error);
+  // A value of the game's settings file in the working folder, or `fallback`.
+  DWORD Setting(const char* name, DWORD fallback) const;
   const BoardView& View() const { return *m_pView; }
 
   ScreenImage Capture();
   const ScreenImage& LastCapture() const { return m_last; }
   // Captures until `condition` holds or `timeoutMs` passes.
   bool WaitFor(const std::function<bool(const ScreenImage&)>& condition, int timeoutMs);
+  // Captures for `ms`: true when every picture meets `condition` and the game runs on.
+  bool Holds(const std::function<bool(const ScreenImage&)>& condition, int ms);
   // Every new frame the game shows (each differs: the 3D cursor spins) goes to
   // `frame` until it returns true or `frames` have been seen; false then. A screen
   // that stays still for `stillMs` ends the wait early: nothing more is coming.
@@ -55,6 +61,9 @@ class GameSession {
   bool WaitExit(int timeoutMs, int* exitCode) { return m_game.WaitExit(timeoutMs, exitCode); }
 
  private:
+  // The window is full screen at the mode's size when it keeps that size while the
+  // game draws a few new frames: the switch passes through other sizes first.
+  bool WaitForSettledWindow(std::string* error);
   // Relative pointer motion in steps the game takes in whole.
   void Motion(int dx, int dy);
   // Until the game has drawn a few frames and so polled its devices.

@@ -1,13 +1,7 @@
 // The options screen changes the move style and the floor; the exit screen ends the
 // program cleanly, and the settings file keeps the choices.
 #include <X11/keysym.h>
-#include <stdlib.h>
 
-#include <chrono>
-#include <thread>
-
-#include "platform/win32/registry.h"
-#include "shell/dxutil_registry.h"
 #include "tests/e2e/end_to_end_test.h"
 
 class OptionsAndExitTest : public EndToEndTest {
@@ -23,17 +17,6 @@ class OptionsAndExitTest : public EndToEndTest {
     }
     return true;
   }
-  DWORD Setting(const char* name) {
-    // The registry functions follow the environment, as the game's do.
-    setenv("VANTOREL_REGISTRY_FILE", game.PathOf("registry.txt").c_str(), 1);
-    HKEY key = nullptr;
-    DWORD value = 0xFFFFFFFFu;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Marbek\\Vantorel", 0, KEY_READ, &key) == ERROR_SUCCESS) {
-      DXUtil_ReadIntRegKey(key, name, &value, 0xFFFFFFFFu);
-      RegCloseKey(key);
-    }
-    return value;
-  }
 };
 
 TEST_F(OptionsAndExitTest, ChoicesOutliveTheExitScreen) {
@@ -47,15 +30,15 @@ TEST_F(OptionsAndExitTest, ChoicesOutliveTheExitScreen) {
   // go long before it opened: it waits for a key of its own.
   game.Press(XK_Escape);
   game.ClickAt(game.View().FromNormalised(0.0f, -0.5f + 0.2f * 5));
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  ASSERT_TRUE(game.Running()) << "the exit screen ended by itself";
-  EXPECT_TRUE(ShowsExitScreen(game.Capture())) << "the exit screen is not on the screen";
+  ASSERT_TRUE(game.WaitFor(ShowsExitScreen, 10000)) << "the exit screen is not on the screen";
+  ASSERT_TRUE(game.Holds(ShowsExitScreen, 3000)) << (game.Running() ? "the exit screen went away by itself"
+                                                                    : "the exit screen ended by itself");
   game.Press(XK_q);
   int code = -1;
   ASSERT_TRUE(game.WaitExit(20000, &code)) << "the exit screen did not end the program";
   EXPECT_EQ(0, code);
-  EXPECT_EQ(0u, Setting("MoveMode"));
-  EXPECT_EQ(2u, Setting("FloorTex"));
-  EXPECT_EQ(1u, Setting("FloorType"));
-  EXPECT_EQ(640u, Setting("Width"));
+  EXPECT_EQ(0u, game.Setting("MoveMode", ~0u));
+  EXPECT_EQ(2u, game.Setting("FloorTex", ~0u));
+  EXPECT_EQ(1u, game.Setting("FloorType", ~0u));
+  EXPECT_EQ(640u, game.Setting("Width", ~0u));
 }

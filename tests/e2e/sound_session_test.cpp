@@ -4,10 +4,8 @@
 // highest. However many effects sound together, no sample of the mix reaches full scale.
 #include <X11/keysym.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "tests/e2e/end_to_end_test.h"
 #include "tests/e2e/sound_recording.h"
@@ -28,7 +26,6 @@ class SoundSessionTest : public EndToEndTest {
   }
 
   void ClickMenuItem(int item) { game.ClickAt(game.View().FromNormalised(0.0f, -0.5f + 0.2f * float(item))); }
-  static void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
   // Loads the 40 balls, completes the run, then moves a ball that completes nothing.
   void LandRemoveAndDrop() {
@@ -43,22 +40,45 @@ class SoundSessionTest : public EndToEndTest {
     cleared.board[6][3] = 0;
     ASSERT_TRUE(game.WaitFor([&](const ScreenImage& s) { return ShowsBoard(s, cleared); }, 15000))
         << "the run did not vanish";
-    const int colour = board.board[0][5];
+    SavedGame moved = cleared;
+    moved.board[0][4] = moved.board[0][5];
+    moved.board[0][5] = 0;
     MoveBall(0, 5, 0, 4);
-    EXPECT_TRUE(game.WaitFor([&](const ScreenImage& s) { return BallAt(s, 0, 4) == colour; }, 15000))
-        << "the ball did not reach (0,4)";
-    Wait(2000);  // the new balls land
+    // The three new balls, in the colours previewed, come to rest on free cells.
+    EXPECT_TRUE(game.WaitFor(
+        [&](const ScreenImage& s) {
+          int landed = 0;
+          for (int i = 0; i < 9; ++i)
+            for (int j = 0; j < 9; ++j)
+              if (moved.board[i][j] == 0) {
+                const int shown = BallAt(s, i, j);
+                landed += shown == board.next[0] || shown == board.next[1] || shown == board.next[2];
+              }
+          return BallAt(s, 0, 4) == moved.board[0][4] && landed == 3;
+        },
+        15000))
+        << "the ball did not reach (0,4) or the new balls did not land";
+    WaitForSoundAfterThis();
   }
 
-  size_t FramesRecorded(const std::string& path) {
-    std::error_code ignored;
-    return static_cast<size_t>(std::filesystem::file_size(path, ignored)) / 4;
+  // Until the recording holds half a second past this point: the sounds of what was
+  // just seen have been mixed into it.
+  void WaitForSoundAfterThis() {
+    const size_t from = FramesRecorded();
+    EXPECT_TRUE(GameSession::WaitUntil([&] { return FramesRecorded() >= from + SoundRecording::kRate / 2; }, 20000))
+        << "the recording stopped growing";
   }
+
+  size_t FramesRecorded() const {
+    std::error_code ignored;
+    return static_cast<size_t>(std::filesystem::file_size(m_sound, ignored)) / 4;
+  }
+
+  const std::string m_sound = game.PathOf("sound.raw");
 };
 
 TEST_F(SoundSessionTest, NoSampleReachesFullScaleAtTheFirstRunOrTheHighestVolumes) {
-  const std::string sound = game.PathOf("sound.raw");
-  game.RecordSoundTo(sound);
+  game.RecordSoundTo(m_sound);
   ASSERT_TRUE(FortyBalls().Write(game.PathOf("Vantorel.sav")));
   StartPlaying();
   ASSERT_FALSE(HasFatalFailure());
@@ -69,15 +89,21 @@ TEST_F(SoundSessionTest, NoSampleReachesFullScaleAtTheFirstRunOrTheHighestVolume
   ChooseMenuItem(3);
   game.ClickAt(OptionsGrid(18.7f, 7.2f));
   game.ClickAt(OptionsGrid(18.7f, 8.7f));
-  const size_t loudFrom = FramesRecorded(sound);
+  const size_t loudFrom = FramesRecorded();
   game.Press(XK_Escape);
   ClickMenuItem(0);  // a new game: five balls drop
-  Wait(3000);
+  // Saved where they fall, then seen at rest there; the forty balls go back in the file.
+  const SavedGame fresh = SaveThroughMenu();
+  EXPECT_EQ(5, fresh.Balls());
+  EXPECT_TRUE(game.WaitFor([&](const ScreenImage& s) { return ShowsBoard(s, fresh); }, 15000))
+      << "the new game's balls did not land";
+  WaitForSoundAfterThis();
+  ASSERT_TRUE(FortyBalls().Write(game.PathOf("Vantorel.sav")));
   LandRemoveAndDrop();
   ASSERT_FALSE(HasFatalFailure());
 
   SoundRecording recording;
-  ASSERT_TRUE(recording.Read(sound));
+  ASSERT_TRUE(recording.Read(m_sound));
   const size_t end = recording.Frames();
   ASSERT_GT(end, loudFrom);
   const struct {
