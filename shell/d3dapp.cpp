@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "shell/d3dutil_cursor.h"
 #include "shell/platform_links.h"
@@ -359,8 +360,10 @@ HRESULT CD3DApplication::Initialize3DEnvironment() {
       vp = " (mixed vp)";
     else if (m_dwBehavior & D3DCREATE_SOFTWARE_VERTEXPROCESSING)
       vp = " (sw vp)";
-    std::snprintf(m_szDeviceStats, sizeof(m_szDeviceStats), "%s%s: %s", device.strDesc ? device.strDesc : "", vp,
-                  adapter.d3dAdapterIdentifier.Description);
+    const char* name = adapter.d3dAdapterIdentifier.Description;
+    const std::string stats = std::string(device.strDesc ? device.strDesc : "") + vp + ": " +
+                              std::string(name, strnlen(name, sizeof adapter.d3dAdapterIdentifier.Description));
+    std::snprintf(m_szDeviceStats, sizeof(m_szDeviceStats), "%s", stats.c_str());
 
     IDirect3DSurface8* backBuffer = nullptr;
     std::memset(&m_BackBufferDesc, 0, sizeof(m_BackBufferDesc));
