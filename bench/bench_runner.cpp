@@ -22,8 +22,11 @@
 // the scene after the intro to the menu key: the camera's opening flight, 3), --modes
 // 640x480,800x600,1024x768, --no-load (measure the program's first scene without the menu:
 // for a program that has none), --smoke (1 s a mode once the intro is over, no load: checks
-// only that the figures come out, however long a busy machine takes to get there), --game, --limit, --probe (paths; default beside this program), --keep DIR
-// (leave the run's files there, with a screenshot of the game in play, game.png, per mode).
+// only that the figures come out, however long a busy machine takes to get there), --budget S
+// (the whole run's time: no wait for a program goes past it, so a run that hangs ends with a
+// message naming what it waited for), --game, --limit, --probe (paths; default beside this
+// program), --keep DIR (leave the run's files there, with a screenshot of the game in play,
+// game.png, per mode).
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -58,6 +61,8 @@ constexpr uint32_t kLoadedTriangles = 1000;
 constexpr double kStartDeadlineSeconds = 120.0;
 // The longest a measured stretch waits for presents to measure.
 constexpr double kPresentDeadlineSeconds = 60.0;
+// The longest the probe may take to capture a frame once asked.
+constexpr double kCaptureDeadlineSeconds = 30.0;
 // The measured play is split into turns of both programs; each turn begins after a settling.
 constexpr int kTurns = 4;
 constexpr double kSettleSeconds = 0.2;
@@ -65,6 +70,7 @@ constexpr double kSettleSeconds = 0.2;
 struct Options {
   std::string game, limit, probe, workDir;
   double seconds = 20.0;
+  double budgetSeconds = 0;  // none
   double flightSeconds = 3.0;
   bool load = true;
   bool keep = false;
@@ -98,6 +104,20 @@ int64_t NowNs() {
 
 void SleepSeconds(double s) {
   if (s > 0) std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+// The run's end (--budget): every wait for a program ends by then.
+int64_t g_runEndNs = std::numeric_limits<int64_t>::max();
+
+// When a wait of `seconds` from now ends.
+int64_t WaitEnd(double seconds) { return std::min(g_runEndNs, NowNs() + static_cast<int64_t>(seconds * 1e9)); }
+
+// What a wait for `what` that ended empty-handed says.
+std::string Missed(const std::string& what, double seconds) {
+  char text[64];
+  if (NowNs() >= g_runEndNs) return "the run's time ran out waiting for " + what;
+  std::snprintf(text, sizeof text, "waited %.0f s for ", seconds);
+  return text + what;
 }
 
 std::string Beside(const char* argv0, const char* name) {
@@ -211,7 +231,7 @@ bool Exists(const std::string& path) {
 // Waits for the probe's first-present mark; false when the child ended or time ran out.
 bool WaitForFirstFrame(pid_t pid, const std::string& frameFile, double seconds, int* status, rusage* usage,
                        bool* ended) {
-  const int64_t end = NowNs() + static_cast<int64_t>(seconds * 1e9);
+  const int64_t end = WaitEnd(seconds);
   while (NowNs() < end) {
     if (Exists(frameFile + kFirstFrameSuffix)) return true;
     if (wait4(pid, status, WNOHANG, usage) == pid) {
@@ -242,7 +262,7 @@ bool ReadStatus(const std::string& frameFile, uint32_t* frames, uint32_t* triang
 
 // Waits until a present draws more than the intro's picture; false when time ran out.
 bool WaitForScene(const std::string& frameFile, double seconds) {
-  const int64_t end = NowNs() + static_cast<int64_t>(seconds * 1e9);
+  const int64_t end = WaitEnd(seconds);
   uint32_t frames = 0, triangles = 0;
   while (NowNs() < end) {
     if (ReadStatus(frameFile, &frames, &triangles) && triangles > kIntroTriangles) return true;
@@ -309,7 +329,8 @@ bool Start(const Options& o, const std::vector<std::string>& args, const std::st
     wait4(child->pid, &status, 0, &child->usage);
   }
   child->pid = -1;
-  child->failure = child->tag + ": no frame was presented";
+  child->failure = child->tag + (ended ? ": ended before it presented a frame"
+                                       : ": " + Missed("its first frame", kStartDeadlineSeconds));
   return false;
 }
 
@@ -318,7 +339,7 @@ void WaitForPlay(Child* game) {
   uint32_t frames = 0;
   if (!WaitForScene(game->frameFile, kStartDeadlineSeconds) ||
       !ReadStatus(game->frameFile, &frames, &game->trianglesBefore))
-    game->failure = game->tag + ": the intro did not end";
+    game->failure = game->tag + ": " + Missed("the end of its intro", kStartDeadlineSeconds);
 }
 
 // Waits for the intro to end and the camera's flight, then loads the crafted save.
@@ -352,8 +373,8 @@ void RunAlone(Child* child, Child* other, double seconds) {
   Resume(child);
   SleepSeconds(kSettleSeconds);
   const int64_t from = NowNs();
-  const int64_t end = from + static_cast<int64_t>(seconds * 1e9);
-  const int64_t deadline = end + static_cast<int64_t>(kPresentDeadlineSeconds * 1e9);
+  const int64_t end = WaitEnd(seconds);
+  const int64_t deadline = WaitEnd(seconds + kPresentDeadlineSeconds);
   uint32_t seen = 0, frames = 0, triangles = 0;
   ReadStatus(child->frameFile, &seen, &triangles);
   int changes = 0;
@@ -366,6 +387,8 @@ void RunAlone(Child* child, Child* other, double seconds) {
     SleepSeconds(toEnd > 0 ? std::min(0.02, toEnd) : 0.02);
   }
   child->windows.push_back({from, NowNs()});
+  if (changes < 2 && child->failure.empty())
+    child->failure = child->tag + ": " + Missed("two presents to measure", seconds + kPresentDeadlineSeconds);
 }
 
 // Ends the program through the probe (it writes its frames at the next present).
@@ -378,7 +401,7 @@ void Finish(Child* child) {
   if (!WaitFor(child->pid, 20, &status, &child->usage)) {
     kill(child->pid, SIGKILL);
     wait4(child->pid, &status, 0, &child->usage);
-    if (child->failure.empty()) child->failure = child->tag + ": did not stop";
+    if (child->failure.empty()) child->failure = child->tag + ": did not stop within 20 s";
   }
   child->pid = -1;
   child->frames = ReadFrames(child->frameFile);
@@ -444,6 +467,10 @@ bool RunMode(const Options& o, int width, int height) {
   char name[32];
   std::snprintf(name, sizeof name, "/%dx%d", width, height);
   const std::string dir = o.workDir + name;
+  if (NowNs() >= g_runEndNs) {
+    std::printf("%dx%d: not measured: the run's time ran out before it\n", width, height);
+    return false;
+  }
   mkdir(dir.c_str(), 0755);
   const std::string captureFile = dir + "/frame.capture";
   std::remove(captureFile.c_str());
@@ -464,7 +491,8 @@ bool RunMode(const Options& o, int width, int height) {
     SleepSeconds(o.load ? 1.0 : 0.3);  // the loaded balls land
     kill(game.pid, SIGUSR1);
     // The probe writes the capture at the next present, which a loaded machine may delay.
-    for (int k = 0; k < 300 && !Exists(captureFile); ++k) SleepSeconds(0.1);
+    for (const int64_t end = WaitEnd(kCaptureDeadlineSeconds); !Exists(captureFile) && NowNs() < end;)
+      SleepSeconds(0.1);
     if (o.keep) RunTool({"import", "-window", "root", dir + "/game.png"}, 30);
     Pause(&game);
     if (Exists(captureFile) && Start(o, {o.limit, "--capture", captureFile}, dir, "", &limit)) {
@@ -480,9 +508,9 @@ bool RunMode(const Options& o, int width, int height) {
   }
   Finish(&game);
   Finish(&limit);
-  const std::string failure = !game.failure.empty()     ? game.failure
-                              : !Exists(captureFile)    ? "the probe captured no frame"
-                                                        : limit.failure;
+  const std::string failure = !game.failure.empty()  ? game.failure
+                              : !Exists(captureFile) ? Missed("the probe's capture of a frame", kCaptureDeadlineSeconds)
+                                                     : limit.failure;
   if (!failure.empty()) {
     std::printf("%dx%d: %s\n", width, height, failure.c_str());
     return false;
@@ -539,6 +567,8 @@ int main(int argc, char** argv) {
       o.load = false;
     } else if (option == "--seconds" && *value) {
       o.seconds = std::max(1.0, std::atof(value)), ++a;
+    } else if (option == "--budget" && *value) {
+      o.budgetSeconds = std::atof(value), ++a;
     } else if (option == "--flight-seconds" && *value) {
       o.flightSeconds = std::atof(value), ++a;
     } else if (option == "--game" && *value) {
@@ -586,6 +616,7 @@ int main(int argc, char** argv) {
   // The game finds res.dll beside its program; the work folder is only its working directory.
   std::printf("vantorel benchmark: %.1f s of play a mode, load average before: %s, %u processors\n", o.seconds,
               Load().c_str(), std::thread::hardware_concurrency());
+  if (o.budgetSeconds > 0) g_runEndNs = NowNs() + static_cast<int64_t>(o.budgetSeconds * 1e9);
   bool all = true;
   for (const auto& mode : o.modes) all = RunMode(o, mode.first, mode.second) && all;
   std::printf("load average after: %s\n", Load().c_str());
