@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UBSan, and runs every test
-# under a virtual X display with software OpenGL and silent audio.
+# under a virtual X display with software OpenGL and silent audio. The end-to-end
+# scenarios also play the Release build that tools/run.sh makes, the one players run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh test
 
+# The game as tools/run.sh builds it; a warning stops the run here as it does below.
+release=build
+cmake -S . -B "$release" -DCMAKE_BUILD_TYPE=Release -DVANTOREL_TESTS=OFF >/dev/null
+log=$(mktemp)
+cmake --build "$release" -j"$(nproc)" >"$log" 2>&1 || { cat "$log"; exit 1; }
+if grep -q "warning:" "$log"; then grep -A5 "warning:" "$log"; exit 1; fi
+rm -f "$log"
+
 build=build-test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-  -DVANTOREL_SANITIZE=ON -DVANTOREL_WERROR=ON >/dev/null
+  -DVANTOREL_SANITIZE=ON -DVANTOREL_WERROR=ON -DVANTOREL_E2E_RELEASE_DIR="$PWD/$release" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # Short libFuzzer runs of every file reader, in a clang build of its own; each target
@@ -25,19 +34,28 @@ for reader in xfile archive pe registry; do
 done
 "$fuzz/image_fuzz_seeds" "$seeds"  # png/, jpeg/, bmp/ and tga/
 
-# run_fuzz TARGET CORPUS SECONDS [RUNS]: the last line of a clean run, or the log's end and a stop.
+# run_fuzz TARGET CORPUS SECONDS [RUNS]: one target in the background, its log beside it.
 run_fuzz() {
-  if ! "$fuzz/$1" -max_total_time="$3" -runs="${4:--1}" -rss_limit_mb=2048 -artifact_prefix="$fuzz/$1-" \
-      "$seeds/$2" >"$fuzz/$1.log" 2>&1; then
-    tail -40 "$fuzz/$1.log"
-    exit 1
-  fi
-  tail -1 "$fuzz/$1.log"
+  "$fuzz/$1" -max_total_time="$3" -runs="${4:--1}" -rss_limit_mb=2048 -artifact_prefix="$fuzz/$1-" \
+    "$seeds/$2" >"$fuzz/$1.log" 2>&1 &
+  fuzzing+=("$!:$1")
 }
+# The targets run side by side; each says its last line, a failed one its log's end.
+fuzzing=()
 run_fuzz xfile_fuzz xfile 60 20000
 run_fuzz archive_fuzz archive 30 50000
 for reader in pe registry png jpeg bmp tga; do run_fuzz "${reader}_fuzz" "$reader" 25; done
+fuzz_failed=0
+for job in "${fuzzing[@]}"; do
+  if wait "${job%%:*}"; then
+    tail -1 "$fuzz/${job#*:}.log"
+  else
+    tail -40 "$fuzz/${job#*:}.log"
+    fuzz_failed=1
+  fi
+done
 rm -rf "$seeds"
+[ "$fuzz_failed" = 0 ] || exit 1
 
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1

@@ -11,8 +11,6 @@
 
 namespace {
 
-const std::string kBuild = VANTOREL_BINARY_DIR;
-
 // A ball's lit side is strongly coloured; the plates are grey.
 constexpr int kColouredSpread = 60;
 constexpr int kWhiteBall = 225;
@@ -28,13 +26,14 @@ std::string TestName() {
 
 void EndToEndTest::SetUp() {
   if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "needs Xvfb";
-  m_pDigits = std::make_unique<TopBarReader>(kBuild + "/res.dll");
-  ASSERT_TRUE(m_pDigits->Ok()) << "no digit sheet in " << kBuild << "/res.dll";
+  const std::string library = GameSession::GameDirectory() + "/res.dll";
+  m_pDigits = std::make_unique<TopBarReader>(library);
+  ASSERT_TRUE(m_pDigits->Ok()) << "no digit sheet in " << library;
 }
 
 void EndToEndTest::TearDown() {
   if (!HasFailure()) return;
-  const std::string dir = kBuild + "/e2e-artifacts";
+  const std::string dir = GameSession::GameDirectory() + "/e2e-artifacts";
   std::error_code ignored;
   std::filesystem::create_directories(dir, ignored);
   const std::string stem = dir + "/" + TestName();

@@ -1,6 +1,6 @@
 // The base of every scenario: a game session, what a player can read off the screen,
 // and the menu moves every scenario makes. A failing scenario leaves a screenshot,
-// the game's log and its output in <build>/e2e-artifacts/.
+// the game's log and its output in e2e-artifacts/ of the build the game came from.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -14,12 +14,16 @@
 
 namespace {
 
-const std::string kBuild = VANTOREL_BINARY_DIR;
 constexpr int kStep = 100;  // largest single relative motion sent
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace
+
+std::string GameSession::GameDirectory() {
+  const char* other = getenv("VANTOREL_E2E_GAME_DIR");
+  return other && *other ? other : VANTOREL_BINARY_DIR;
+}
 
 GameSession::GameSession() {
   char name[] = "/tmp/vantorel-e2e-XXXXXX";
@@ -40,7 +44,8 @@ bool GameSession::Start(std::string* error) {
     *error = "no working folder";
     return false;
   }
-  if (symlink((kBuild + "/res.dll").c_str(), PathOf("res.dll").c_str()) != 0) {
+  const std::string game = GameDirectory();
+  if (symlink((game + "/res.dll").c_str(), PathOf("res.dll").c_str()) != 0) {
     *error = "cannot link res.dll into " + m_folder;
     return false;
   }
@@ -61,8 +66,8 @@ bool GameSession::Start(std::string* error) {
     environment.push_back("SDL_AUDIODRIVER=disk");
     environment.push_back("SDL_DISKAUDIOFILE=" + m_soundFile);
   }
-  if (!m_game.Start({kBuild + "/vantorel"}, environment, m_folder, PathOf("game.out"))) {
-    *error = "cannot start " + kBuild + "/vantorel";
+  if (!m_game.Start({game + "/vantorel"}, environment, m_folder, PathOf("game.out"))) {
+    *error = "cannot start " + game + "/vantorel";
     return false;
   }
   if (!WaitUntil([&] { return (m_window = m_pX->FindWindowOf(m_game.Pid())) != 0 || !m_game.Running(); }, 20000) ||

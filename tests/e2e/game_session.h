@@ -15,6 +15,10 @@
 
 class GameSession {
  public:
+  // Where the game and its resource library are taken from: this build, or the build
+  // that VANTOREL_E2E_GAME_DIR names (a Release build, the one players run).
+  static std::string GameDirectory();
+
   GameSession();
   ~GameSession();  // stops the game and the display; the folder goes unless Keep()
 
