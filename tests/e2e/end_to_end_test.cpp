@@ -101,25 +101,44 @@ int EndToEndTest::LowestRowOf(const ScreenImage& screen, int i, int j, int colou
   const ScreenPoint plate = game.View().CellPoint(i, j, 0.2f), top = game.View().CellPoint(i, j, 1.9f);
   for (int y = plate.y; y >= top.y; --y)
     if (ColourOf(screen.Mean(plate.x, y, 1)) == colour) return y;
-  return plate.y;
+  return -1;
+}
+
+int EndToEndTest::RestingRowOf(int i, int j, int colour) {
+  // Still for longer than a landing ball bounces (half a second), while the game went
+  // on drawing frames.
+  int row = -1;
+  auto since = std::chrono::steady_clock::now();
+  game.ForFrames(1000, [&](const ScreenImage& s) {
+    const int now = LowestRowOf(s, i, j, colour);
+    if (now < 0 || now != row) {
+      row = now;
+      since = std::chrono::steady_clock::now();
+      return false;
+    }
+    return std::chrono::steady_clock::now() - since > std::chrono::milliseconds(500);
+  });
+  return row;
 }
 
 bool EndToEndTest::Hops(int i, int j, int colour, int restingRow) {
-  // A ball up in its hop shows its lowest point rows above where it rested; one still
-  // settling after it landed only comes down.
-  return game.ForFrames(12, [&](const ScreenImage& s) { return LowestRowOf(s, i, j, colour) <= restingRow - 4; });
+  return game.ForFrames(12, [&](const ScreenImage& s) {
+    const int row = LowestRowOf(s, i, j, colour);
+    return row >= 0 && row <= restingRow - 3;
+  });
 }
 
 void EndToEndTest::MoveBall(int fromI, int fromJ, int toI, int toJ) {
   // The ball is clicked where the ray to its plate passes through it: a second click
   // on a ball that is already up in its hop then lands on its own (taken) cell and
   // does nothing, where a click at its middle could reach the cell behind it.
-  const ScreenImage resting = game.Capture();
-  const int colour = BallAt(resting, fromI, fromJ), restingRow = LowestRowOf(resting, fromI, fromJ, colour);
+  const int colour = BallAt(game.Capture(), fromI, fromJ);
+  // A ball takes no click until it has landed, which one just loaded or dropped may
+  // not have done; once it rests, any rise is its hop.
+  const int restingRow = RestingRowOf(fromI, fromJ, colour);
   const ScreenPoint target = game.View().PlateCentre(toI, toJ);
   bool hops = false;
-  // A ball takes no click until it rests: one that has just landed may still settle,
-  // and long frames flatten the hop too, so an unseen hop only costs another click.
+  // Long frames flatten the hop: a click not seen to make the ball hop is made again.
   for (int attempt = 0; attempt < 3 && !hops; ++attempt) {
     game.ClickAt(game.View().PlateCentre(fromI, fromJ));
     game.PointAt(target);

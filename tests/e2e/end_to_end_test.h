@@ -50,10 +50,11 @@ class EndToEndTest : public ::testing::Test {
   bool InPlay(const ScreenImage& screen, ScreenImage* previous) const;
   bool SettledInPlay(const ScreenImage& screen, ScreenImage* previous, ScreenImage* first,
                      std::chrono::steady_clock::time_point* since) const;
-  // The lowest row of the screen where the ball of that colour at (i, j) shows.
+  // The lowest row of the screen where the ball of that colour at (i, j) shows, or -1.
   int LowestRowOf(const ScreenImage& screen, int i, int j, int colour) const;
-  // The ball that rested with its lowest point at `restingRow` hops: it rises off its
-  // plate and falls back.
+  // The lowest row of the ball once it has come to rest, or -1.
+  int RestingRowOf(int i, int j, int colour);
+  // The selected ball hops: it rises off the plate it rested on and falls back.
   bool Hops(int i, int j, int colour, int restingRow);
   std::unique_ptr<TopBarReader> m_pDigits;
 };
