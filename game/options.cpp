@@ -44,9 +44,6 @@ const FLOAT kFloorHitX[layout::kFloorTextures][2] = {
     {7.7f, 8.7f}, {9.4f, 10.4f}, {11.1f, 12.1f}, {12.8f, 13.8f}, {14.5f, 15.5f}};
 const FLOAT kFloorHitY[2][2] = {{15.8f, 17.1f}, {17.55f, 18.85f}};
 
-// Knob position of a volume, in grid units.
-FLOAT KnobX(INT nVolume) { return 14.59f + static_cast<FLOAT>(nVolume) * 0.01568f; }
-
 void ClearQuads(ScreenVertex* pQuads, DWORD nQuads, D3DCOLOR color) {
   for (DWORD q = 0; q < nQuads; ++q) {
     SetQuadRect(pQuads + q * QUAD_VERTICES, 0.0f, 0.0f, 0.0f, 0.0f, kDepth, kDepth, color);
@@ -135,8 +132,8 @@ HRESULT COptions::FillSoundControls() {
   ShowPanel(m_SoundQuads[0], kSound, on);
   const FLOAT u = static_cast<FLOAT>(c.m_dwWidth) * 5.0f / 100.0f;
   const FLOAT w = layout::kSoundPlaces[layout::SOUND_MUSIC_KNOB].w * u;
-  MoveQuadX(m_SoundQuads[layout::SOUND_MUSIC_KNOB], KnobX(c.m_nMusVolume) * u, w);
-  MoveQuadX(m_SoundQuads[layout::SOUND_EFFECT_KNOB], KnobX(c.m_nSoundVolume) * u, w);
+  MoveQuadX(m_SoundQuads[layout::SOUND_MUSIC_KNOB], layout::KnobX(c.m_nMusVolume) * u, w);
+  MoveQuadX(m_SoundQuads[layout::SOUND_EFFECT_KNOB], layout::KnobX(c.m_nSoundVolume) * u, w);
   FillQuadBuffer(c.m_pd3dDevice, &m_pSoundVB, m_SoundQuads[0], SOUND_QUADS);
   return S_OK;
 }

@@ -64,6 +64,9 @@ constexpr GridRect FloorPlace(int n) {
   return {7.7f + 1.7f * (n % kFloorTextures), 15.8f + 1.75f * (n / kFloorTextures), 1.0f, 1.3f};
 }
 
+// Where a knob shows for a volume (1..250): its left edge in grid units.
+constexpr float KnobX(int volume) { return 14.59f + static_cast<float>(volume) * 0.01568f; }
+
 constexpr GridRect Place(Panel panel, int q) {
   if (panel == kVideo) return kVideoPlaces[q];
   if (panel == kSound) return kSoundPlaces[q];

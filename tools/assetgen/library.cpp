@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "game/options_layout.h"
 #include "tools/assetgen/mesh.h"
 #include "tools/assetgen/preview.h"
 #include "tools/assetgen/sounds.h"
@@ -65,30 +66,26 @@ Image OptionsPreview(const std::vector<TextureAsset>& textures) {
         if (c.r + c.g + c.b > 0.01f) screen.Blend(static_cast<int>(x * U) + px, static_cast<int>(y * V) + py, c, 1);
       }
   };
-  quad(1.0f, 5.0f, 3.0f, 1.5f, 0, 11 / 27.0f, 1 / 3.0f, 4 / 27.0f);
-  quad(1.0f, 6.9f, 3.0f, 1.0f, 1 / 3.0f, 11 / 27.0f, 1 / 3.0f, 1.95f / 27);
-  quad(1.0f, 8.4f, 3.0f, 1.0f, 1 / 3.0f, 12.95f / 27, 1 / 3.0f, 1.95f / 27);
-  quad(4.3f, 5.1f, 1.5f, 1.3f, 0 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f);
-  quad(6.0f, 5.1f, 1.5f, 1.3f, 3 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f);
-  quad(7.7f, 5.1f, 1.5f, 1.3f, 4 / 6.0f, 0, 1 / 6.0f, 1 / 9.0f);
-  quad(4.5f, 6.7f, 1.0f, 1.3f, 1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f);
-  quad(4.5f, 8.2f, 1.0f, 1.3f, 0, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f);
-  for (int k = 0; k < 3; ++k) quad(10.85f, 5.05f + 1.5f * k, 3.0f, 1.3f, k / 3.0f, 5 / 9.0f, 0.99f / 3, 0.99f / 9);
-  for (int k = 0; k < 3; ++k) quad(14.4f + k, 5.2f, 0.8f, 1.0f, (2 * k + (k == 1)) / 9.0f, 7 / 9.0f, 1 / 9.0f, 0.8f / 9);
-  quad(17.4f, 5.2f, 1.5f, 1.0f, 4 / 6.0f, 7 / 9.0f, 1 / 6.0f, 0.8f / 9);
-  quad(14.4f, 6.55f, 4.5f, 1.3f, 0, 1.02f / 9, 23 / 36.0f, 0.96f / 9);
-  quad(14.4f, 8.05f, 4.5f, 1.3f, 0, 1.02f / 9, 23 / 36.0f, 0.96f / 9);
-  quad(14.59f + 80 * 0.01568f, 6.55f, 0.2f, 1.3f, 23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f);
-  quad(14.59f + 180 * 0.01568f, 8.05f, 0.2f, 1.3f, 23 / 36.0f, 1 / 9.0f, 1 / 36.0f, 1 / 9.0f);
-  quad(4.3f, 12.2f, 3.0f, 1.5f, 2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27);
-  for (int k = 0; k < 3; ++k) quad(4.3f, 13.95f + 1.75f * k, 3.0f, 1.5f, k / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9);
-  quad(7.8f, 12.3f, 1.0f, 1.3f, 1 / 8.0f, 2 / 9.0f, 1 / 8.0f, 1 / 9.0f);
-  for (int k = 0; k < 5; ++k) {
-    quad(7.4f + 1.7f * k, 14.0f, 1.6f, 0.8f, 0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9);
-    quad(7.55f + 1.7f * k, 14.9f, 1.3f, 0.5f, 1 / 4.0f, k == 4 ? 2 / 9.0f : 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f);
-  }
-  for (int n = 0; n < 10; ++n)
-    quad(7.7f + 1.7f * (n % 5), 15.8f + 1.75f * (n / 5), 1.0f, 1.3f, 0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f);
+  namespace layout = options_layout;
+  // Which quads show their cell on for those settings.
+  const auto on = [](layout::Panel panel, int q) {
+    switch (panel) {
+      case layout::kVideo:
+        return q == layout::VIDEO_MODES + 1 || q == layout::VIDEO_HIRES;
+      case layout::kSound:
+        return q == layout::SOUND_TRACKS + 1;
+      default:
+        return q == layout::GAME_PLATE_SWITCH || q == layout::GAME_LAMPS + 4;
+    }
+  };
+  for (layout::Panel panel : {layout::kVideo, layout::kSound, layout::kGame})
+    for (int q = 0; q < layout::kQuads[panel]; ++q) {
+      layout::GridRect r = layout::Place(panel, q);
+      if (panel == layout::kSound && q == layout::SOUND_MUSIC_KNOB) r.x = layout::KnobX(80);
+      if (panel == layout::kSound && q == layout::SOUND_EFFECT_KNOB) r.x = layout::KnobX(180);
+      const layout::AtlasCell c = layout::Cell(panel, q, on(panel, q));
+      quad(r.x, r.y, r.w, r.h, c.u, c.v, c.du, c.dv);
+    }
   const float bw = 1024 / 15.0f / U, bh = 768 / 20.0f / V;
   quad(bw, 20 - 2 * bh, bw, bh, 2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f);
   screen.Clamp();
