@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <thread>
