@@ -5,6 +5,7 @@
 #include "engine/gamecontext.h"
 #include "engine/renderqueue.h"
 #include "engine/screenquad.h"
+#include "game/options_layout.h"
 #include "game/savefile.h"
 
 namespace {
@@ -56,7 +57,8 @@ void CMainMenu::LayOut() {
 HRESULT CMainMenu::FillVertexBuffers() {
   if (!m_pContext) return S_OK;
   SetQuadTexCoords(m_PictureQuad, 0.0f, 0.0f, 1.0f, 1.0f);
-  SetQuadTexCoords(m_BackButtonQuad, 2.0f / 3, m_bBackHighlight ? 2.0f / 9 : 1.0f / 9, 1.0f / 3, 1.0f / 9);
+  const options_layout::AtlasCell back = options_layout::BackButton(m_bBackHighlight != 0);
+  SetQuadTexCoords(m_BackButtonQuad, back.u, back.v, back.du, back.dv);
   for (DWORD i = 0; i < MENU_ITEMS; ++i)
     SetQuadTexCoords(m_ItemQuads[i], 0.0f, static_cast<FLOAT>(i) * kStripStep, 1.0f, kStripStep);
   IDirect3DDevice8* pDevice = m_pContext->m_pd3dDevice;

@@ -98,6 +98,9 @@ constexpr AtlasCell kBoardLabel = {2 / 3.0f, 11 / 27.0f, 1 / 3.0f, 3.95f / 27};
 constexpr AtlasCell RowLabel(int k) { return {k / 3.0f, 2 / 3.0f, 1 / 3.0f, 0.95f / 9}; }
 constexpr AtlasCell StyleButton(int k) { return {0.2f * k, 1 / 3.0f, 0.2f, 0.66666f / 9}; }
 constexpr AtlasCell Lamp(bool lit) { return {1 / 4.0f, lit ? 2 / 9.0f : 2 / 9.0f + 1 / 18.0f, 1 / 6.0f, 1 / 18.0f}; }
+// The back button the main menu draws over the options and help screens, normal and
+// highlighted.
+constexpr AtlasCell BackButton(bool lit) { return {2 / 3.0f, lit ? 2 / 9.0f : 1 / 9.0f, 1 / 3.0f, 1 / 9.0f}; }
 // Plate textures 0..4, then whole-floor textures 0..4.
 constexpr AtlasCell FloorChoice(int n) { return {0.1f * n, 8 / 9.0f, 0.1f, 1 / 9.0f}; }
 

@@ -215,14 +215,12 @@ TEST_F(Textures, HintIconsShowTheBallColours) {
 namespace layout = options_layout;
 using layout::AtlasCell;
 
-// The back button, drawn by the main menu over the options screen: normal and highlighted.
-const AtlasCell kBackButton[2] = {{2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f}, {2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f}};
 
 TEST_F(Textures, OptionsAtlasHasEveryAddressedCell) {
   const Picture& p = Get("OptTex");
-  std::vector<AtlasCell> cells(std::begin(kBackButton), std::end(kBackButton));
+  std::vector<AtlasCell> cells = {layout::BackButton(false), layout::BackButton(true)};
   // The selected state of each control is the brighter one.
-  std::vector<std::pair<AtlasCell, AtlasCell>> pairs = {{kBackButton[0], kBackButton[1]}};
+  std::vector<std::pair<AtlasCell, AtlasCell>> pairs = {{cells[0], cells[1]}};
   for (layout::Panel panel : {layout::kVideo, layout::kSound, layout::kGame})
     for (int q = 0; q < layout::kQuads[panel]; ++q) {
       const AtlasCell off = layout::Cell(panel, q, false), on = layout::Cell(panel, q, true);

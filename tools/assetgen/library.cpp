@@ -87,7 +87,8 @@ Image OptionsPreview(const std::vector<TextureAsset>& textures) {
       quad(r.x, r.y, r.w, r.h, c.u, c.v, c.du, c.dv);
     }
   const float bw = 1024 / 15.0f / U, bh = 768 / 20.0f / V;
-  quad(bw, 20 - 2 * bh, bw, bh, 2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f);
+  const layout::AtlasCell back = layout::BackButton(false);
+  quad(bw, 20 - 2 * bh, bw, bh, back.u, back.v, back.du, back.dv);
   screen.Clamp();
   return screen;
 }

@@ -338,8 +338,8 @@ Image OptionsAtlas(const std::vector<TextureAsset>& floorTextures) {
   // Row 1: slider bar and knob; back button (rows 1 and 2, normal and highlighted).
   SliderBar(image, layout::kSliderBar);
   Knob(image, layout::kSliderKnob);
-  Button(image, layout::AtlasCell{2 / 3.0f, 1 / 9.0f, 1 / 3.0f, 1 / 9.0f}, "Back", blue, false, 8);
-  Button(image, layout::AtlasCell{2 / 3.0f, 2 / 9.0f, 1 / 3.0f, 1 / 9.0f}, "Back", Color{0.35f, 0.55f, 1.0f, 1}, true, 8);
+  Button(image, layout::BackButton(false), "Back", blue, false, 8);
+  Button(image, layout::BackButton(true), "Back", Color{0.35f, 0.55f, 1.0f, 1}, true, 8);
   // Row 2: the switch (off, on) and the move-style lamp (lit above, dark below).
   for (bool on : {false, true}) Diode(image, layout::Switch(on), on, Color{0.3f, 1.0f, 0.35f, 1}, 1, 1, true);
   for (bool lit : {true, false}) Lamp(image, layout::Lamp(lit), lit);
