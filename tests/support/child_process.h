@@ -16,15 +16,21 @@
 #include <string>
 #include <thread>
 
-// True when `body` returns true in the child. With `dropPrivileges`, a child of root
-// becomes user and group 65534 first; the files it must reach need to allow that.
+// In a forked child: with `dropPrivileges`, a child of root becomes user and group 65534
+// first (the files it must reach need to allow that); then `body`, whose result is the
+// child's exit status. A check in the child reports its own failure as it happens, so
+// `body` may use EXPECT_* and return !::testing::Test::HasFailure().
+template <typename Body>
+[[noreturn]] void RunAsChild(Body& body, bool dropPrivileges) {
+  if (dropPrivileges && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+  _exit(body() ? 0 : 1);
+}
+
+// True when `body` returns true in the child (see RunAsChild).
 template <typename Body>
 bool InChildProcess(Body body, bool dropPrivileges) {
   const pid_t child = fork();
-  if (child == 0) {
-    if (dropPrivileges && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
-    _exit(body() ? 0 : 1);
-  }
+  if (child == 0) RunAsChild(body, dropPrivileges);
   int status = 0;
   return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -47,15 +53,17 @@ inline std::ostream& operator<<(std::ostream& out, ChildOutcome outcome) {
   return out << (outcome == ChildOutcome::kTrue ? "true" : outcome == ChildOutcome::kFalse ? "false" : "blocked");
 }
 
-// Runs `body` in a child that is watched instead of timed: a child found asleep in an
-// open, read or write at every look over a while waits for a partner that the test never
-// gives it (a FIFO's other end, a device), and is killed as blocked. A busy machine only
-// makes the child run slower, never puts it to sleep in those calls, so the watch does
-// not depend on the machine's speed.
+// Runs `body` in a child (see RunAsChild) that is watched instead of timed: a child found
+// asleep in an open, read or write at every look over a while waits for a partner that the
+// test never gives it (a FIFO's other end, a device), and is killed as blocked. A busy
+// machine only makes the child run slower, never puts it to sleep in those calls, so the
+// watch does not depend on the machine's speed. A check that meets the machine's own
+// devices drops privileges: a writer gone wrong could otherwise, as root, rename a file
+// over /dev/null.
 template <typename Body>
-ChildOutcome WatchForBlocking(Body body) {
+ChildOutcome WatchForBlocking(Body body, bool dropPrivileges = false) {
   const pid_t child = fork();
-  if (child == 0) _exit(body() ? 0 : 1);
+  if (child == 0) RunAsChild(body, dropPrivileges);
   if (child < 0) return ChildOutcome::kFalse;
   int asleep = 0, status = 0;
   while (waitpid(child, &status, WNOHANG) == 0) {

@@ -32,17 +32,26 @@ TEST(KeptFile, ReaderKeepsAtMostTheLimitAndRefusesADirectory) {
   EXPECT_EQ(ReadKeptFile(directory.Path(), 16).reason, "is not a regular file");
 }
 
+// The device is the machine's own /dev/null, so the writer runs as an unprivileged user
+// (when the tests run as root), who may not rename a file over it.
 TEST(KeptFile, WriterRefusesADirectoryALinkLoopOrALinkToADeviceAndLeavesNoTemporary) {
   TestDirectory directory;
   ASSERT_FALSE(directory.Path().empty());
+  ASSERT_EQ(chmod(directory.Path().c_str(), 0777), 0);
   const std::string loop = directory.File("loop"), device = directory.File("device");
   ASSERT_EQ(symlink("loop", loop.c_str()), 0);
   ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
-  for (const std::string& path : {loop, device, directory.Path()}) {
-    std::string refusal = "stale";
-    EXPECT_FALSE(WriteFileAtomically(path, "new", 3, &refusal)) << path;
-    EXPECT_EQ(refusal, "is not a regular file") << path;
-  }
+  const bool refused = InChildProcess(
+      [&] {
+        for (const std::string& path : {loop, device, directory.Path()}) {
+          std::string refusal = "stale";
+          EXPECT_FALSE(WriteFileAtomically(path, "new", 3, &refusal)) << path;
+          EXPECT_EQ(refusal, "is not a regular file") << path;
+        }
+        return !::testing::Test::HasFailure();
+      },
+      true);
+  EXPECT_TRUE(refused) << "the writer did not refuse all three (see above)";
   EXPECT_TRUE(std::filesystem::is_symlink(loop) && std::filesystem::is_symlink(device));
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
   EXPECT_FALSE(std::filesystem::exists("/dev/null.tmp"));
@@ -65,15 +74,23 @@ TEST(KeptFile, LogOpensAnewOnlyARegularFileOrANewOne) {
   }
   EXPECT_EQ(ReadText(log), "second\n");
 
+  // Opened by an unprivileged user, as the writer above is; the FIFO lets that user in, so
+  // an open that waited on it would block.
+  ASSERT_EQ(chmod(directory.Path().c_str(), 0777), 0);
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(chmod(fifo.c_str(), 0666), 0);
   ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
   for (const std::string& path : {fifo, device, directory.Path()}) {
-    EXPECT_EQ(WatchForBlocking([&path] {
-                std::string refusal;
-                return OpenLogFile(path, &refusal) == nullptr && refusal == "is not a regular file";
-              }),
-              ChildOutcome::kTrue)
-        << path;
+    const ChildOutcome outcome = WatchForBlocking(
+        [&path] {
+          std::string refusal;
+          std::FILE* log = OpenLogFile(path, &refusal);
+          EXPECT_EQ(log, nullptr) << path;
+          EXPECT_EQ(refusal, "is not a regular file") << path;
+          return !::testing::Test::HasFailure();
+        },
+        true);
+    EXPECT_EQ(outcome, ChildOutcome::kTrue) << path;
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo) && std::filesystem::is_symlink(device));
 }

@@ -300,19 +300,23 @@ TEST_F(Registry, FilesItCannotReadAreNeverReplaced) {
       true));
   EXPECT_EQ(ReadText(m_file), text);
 
-  // A FIFO or a device at the path gives the defaults at once and stays what it is.
+  // A FIFO or a device at the path gives the defaults at once and stays what it is. The
+  // device is the machine's own, so the store is used by an unprivileged user, whom the
+  // FIFO lets in.
   ASSERT_EQ(unlink(m_file.c_str()), 0);
   ASSERT_EQ(mkfifo(m_file.c_str(), 0600), 0);
+  ASSERT_EQ(chmod(m_file.c_str(), 0666), 0);
   for (const char* path : {m_file.c_str(), "/dev/zero"}) {
     setenv("VANTOREL_REGISTRY_FILE", path, 1);
-    EXPECT_EQ(WatchForBlocking([] {
-                HKEY key = nullptr;
-                return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND &&
-                       RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                       nullptr) == ERROR_ACCESS_DENIED;
-              }),
-              ChildOutcome::kTrue)
-        << path;
+    const ChildOutcome outcome = WatchForBlocking(
+        [] {
+          HKEY key = nullptr;
+          return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND &&
+                 RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+                     ERROR_ACCESS_DENIED;
+        },
+        true);
+    EXPECT_EQ(outcome, ChildOutcome::kTrue) << path;
   }
   struct stat info;
   ASSERT_EQ(lstat(m_file.c_str(), &info), 0);
