@@ -273,13 +273,12 @@ enum class StoreState {
   Refused,  // there but unreadable, damaged, too large or not a file: left alone
 };
 
-// Reports a file the store will not use, once per file and reason rather than at every call.
-void ReportRefused(const std::string& path, const std::string& reason) {
+// Reports a file the store will not use or could not write, once per file, reason and
+// outcome rather than at every call: the game reads and writes its values one at a time.
+void ReportOnce(const std::string& path, const std::string& reason, const char* outcome) {
   static std::set<std::string> reported;
-  if (reported.insert(path + "\n" + reason).second) {
-    std::fprintf(stderr, "FAIL: settings file %s %s; the defaults apply and the file is left as it is\n",
-                 path.c_str(), reason.c_str());
-  }
+  if (reported.insert(path + "\n" + reason + "\n" + outcome).second)
+    std::fprintf(stderr, "FAIL: settings file %s %s; %s\n", path.c_str(), reason.c_str(), outcome);
 }
 
 // Reads the store through the kept-file reader, which never blocks: a FIFO or a device
@@ -298,7 +297,7 @@ StoreState LoadRegistry(std::vector<RegistryKey>* keys) {
   }
   if (reason.empty()) return StoreState::Read;
   keys->clear();
-  ReportRefused(path, reason);
+  ReportOnce(path, reason, "the defaults apply and the file is left as it is");
   return StoreState::Refused;
 }
 
@@ -362,8 +361,7 @@ LONG SaveRegistry(const std::vector<RegistryKey>& keys) {
   const std::string text = FormatRegistry(keys);
   std::string refusal;
   if (WriteFileAtomically(path, text.data(), text.size(), &refusal)) return ERROR_SUCCESS;
-  std::fprintf(stderr, "FAIL: settings file %s %s; it is left as it was\n", path.c_str(),
-               refusal.empty() ? "could not be written" : refusal.c_str());
+  ReportOnce(path, refusal.empty() ? "could not be written" : refusal, "it is left as it was");
   return ERROR_ACCESS_DENIED;
 }
 

@@ -1,8 +1,10 @@
 // The twelve settings: checks and defaults on reading, the log entries, and the
 // values written at the end of one run read back at the start of the next.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/gameapp/gameapp_fixture.h"
+#include "tests/support/child_process.h"
 
 namespace gameapp_test {
 namespace {
@@ -80,6 +82,33 @@ TEST_F(GameAppTest, AStoreThatCannotBeWrittenLogsTheErrorEntry) {
   const std::string log = ReadFile("file.log");
   EXPECT_EQ(log.size() - (sizeof kWriteError - 1), log.find(kWriteError));
   EXPECT_EQ(std::string::npos, log.find(kWriteOk));
+}
+
+// Another user's store in a folder this player may write: its values are read, but the
+// rename would replace a file that is not the player's to write. The refusal is said
+// once, though the game writes its twelve values one by one.
+TEST_F(GameAppTest, AnotherUsersStoreIsReadButLeftAsItIs) {
+  if (geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+  StoreSetting("MusVolume", 99);
+  const std::string store = m_strDir + "/registry.txt", kept = ReadFile("registry.txt");
+  ASSERT_EQ(0, chmod(store.c_str(), 0644));
+  ASSERT_EQ(0, chmod(m_strDir.c_str(), 0777));
+  const bool refused = InChildProcess(
+      [&] {
+        testing::internal::CaptureStderr();
+        MakeApp().WriteSettings();
+        EXPECT_EQ(99, m_pContext->m_nMusVolume);
+        const std::string errors = testing::internal::GetCapturedStderr();
+        const std::string refusal =
+            "FAIL: settings file " + store + " may not be written (Permission denied); it is left as it was\n";
+        EXPECT_NE(std::string::npos, errors.find(refusal)) << errors;
+        EXPECT_EQ(errors.find("FAIL: "), errors.rfind("FAIL: ")) << errors;
+        return !HasFailure();
+      },
+      true);
+  EXPECT_TRUE(refused) << "another user's store as its player sees it (see above)";
+  EXPECT_EQ(kept, ReadFile("registry.txt"));
+  EXPECT_NE(std::string::npos, ReadFile("file.log").find(kWriteError));
 }
 
 }  // namespace
