@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "tests/support/generated_library.h"
+
 namespace assettest {
 
-std::string LibraryPath() { return std::string(VANTOREL_BINARY_DIR) + "/res.dll"; }
+std::string LibraryPath() { return GeneratedLibrary(); }
 
 ResourceLibrary::ResourceLibrary() : module_(LoadLibraryA(LibraryPath().c_str())) {}
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tests/gameapp/gameapp_fixture.h"
+#include "tests/support/generated_library.h"
 
 namespace gameapp_test {
 namespace {

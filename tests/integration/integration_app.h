@@ -13,6 +13,7 @@
 
 #include "platform/win32/window_bridge.h"
 #include "shell/d3dapp.h"
+#include "tests/support/generated_library.h"
 #include "tests/support/log_text.h"
 
 namespace integration {
@@ -76,8 +77,6 @@ class IntegrationTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // The generated res.dll in the build root, where the test program runs from.
-  static std::string GeneratedLibrary() { return std::string(VANTOREL_BINARY_DIR) + "/" + kResLib; }
 };
 
 }  // namespace integration

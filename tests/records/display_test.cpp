@@ -7,6 +7,7 @@
 #include "game/upmenu.h"
 #include "records_fixture.h"
 #include "tests/support/back_buffer_pixels.h"
+#include "tests/support/generated_library.h"
 #include "tests/support/gl_test_window.h"
 
 namespace records_test {
@@ -46,7 +47,8 @@ TEST_F(DisplayTest, TopBarAndRecordsScreenShowTheirDigitsIconsAndNames) {
                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &ctx.m_pd3dDevice));
   CTextureCache textures;
   CRenderQueue queue(&ctx);
-  ctx.m_strResLib = VANTOREL_BINARY_DIR "/res.dll";
+  const std::string library = GeneratedLibrary();
+  ctx.m_strResLib = library.c_str();
   ctx.m_pTextureCache = &textures;
   ctx.m_pRenderQueue = &queue;
   ctx.m_nScore = 75;

@@ -15,6 +15,7 @@
 #include "game/mainmenu.h"
 #include "game/options.h"
 #include "tests/support/back_buffer_pixels.h"
+#include "tests/support/generated_library.h"
 #include "tests/support/gl_test_window.h"
 
 namespace screens_test {
@@ -30,8 +31,7 @@ class ScreensDisplayTest : public ::testing::Test {
 
   void SetUp() override {
     if (!window->IsOpen()) GTEST_SKIP() << "no display";
-    library = std::string(VANTOREL_BINARY_DIR) + "/res.dll";
-    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no generated library at " << library;
+    library = GeneratedLibrary();
     d3d = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(nullptr, d3d);
     D3DPRESENT_PARAMETERS params = WindowedPresentParams(window->Hwnd(), kWidth, kHeight);

@@ -15,12 +15,12 @@
 #include "game/ball.h"
 #include "game/scenepreloader.h"
 #include "tests/support/d3d8/recording_device.h"
+#include "tests/support/generated_library.h"
 
 namespace {
 
 TEST(ScenePreloader, LoadsOneTextureAFrameAsTheFirstDrawWould) {
-  const std::string library = std::string(VANTOREL_BINARY_DIR) + "/res.dll";
-  if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no generated library at " << library;
+  const std::string library = GeneratedLibrary();
   CRecordingDevice* pDevice = new CRecordingDevice();
   CTextureCache preloaded, drawn;
   CGameContext ctx, drawCtx;
