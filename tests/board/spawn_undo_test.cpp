@@ -242,6 +242,32 @@ TEST_F(UndoTest, UndoAfterARunRestoresEverythingOnce) {
   EXPECT_EQ(ctx.m_bUndoRequest, 0);
 }
 
+// A move without a run drops three balls and draws a new preview: undo takes back both.
+TEST_F(UndoTest, UndoAfterAMoveThatDroppedBallsRestoresThePreview) {
+  CBall* pBall = RestingBall(0, 0, 1);
+  RestingBall(8, 8, 2);
+  const INT preview[3] = {4, 5, 6};
+  std::memcpy(ctx.m_NextColours, preview, sizeof preview);
+  ctx.m_nMoveMode = 0;
+  INT before[9][9];
+  std::memcpy(before, ctx.m_Board, sizeof before);
+  SelectAndClick(pBall, 0, 1);
+  Frame(10);
+  Frame(10);
+  ASSERT_EQ(NonEmptyCells(), 5);
+  ASSERT_NE(std::memcmp(preview, ctx.m_NextColours, sizeof preview), 0);  // drawn anew
+
+  ctx.m_bUndoRequest = 1;
+  Frame(10);
+  CBall temporary(&ctx);
+  temporary.ApplyUndo();
+  EXPECT_EQ(std::memcmp(before, ctx.m_Board, sizeof before), 0);
+  EXPECT_EQ(ctx.m_nBallCount, 2);
+  EXPECT_EQ(std::memcmp(preview, ctx.m_NextColours, sizeof preview), 0)
+      << "the next drop would not use the colours shown before the move: " << ctx.m_NextColours[0] << ", "
+      << ctx.m_NextColours[1] << ", " << ctx.m_NextColours[2];
+}
+
 TEST_F(UndoTest, UndoWithoutASnapshotOnlyClearsTheRequest) {
   RestingBall(1, 1, 1);
   ctx.m_bUndoRequest = 1;
