@@ -88,6 +88,11 @@ TEST_F(RunsTest, ScoreStopsAt9999AndTheBestFollows) {
   ball.AddScore(5);
   EXPECT_EQ(ctx.m_nScore, 15);
   EXPECT_EQ(ctx.m_nBestScore, 500);
+
+  // Passed by a single point, the best follows as well.
+  ctx.m_nScore = 496;
+  ball.AddScore(5);
+  EXPECT_EQ(ctx.m_nBestScore, 501) << "the best score did not follow a score that passed it by one";
 }
 
 TEST_F(RunsTest, ShortPreviewIsRefilledByARun) {

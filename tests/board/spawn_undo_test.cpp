@@ -8,7 +8,25 @@ namespace board_test {
 namespace {
 
 using SpawnTest = BoardTest;
-using UndoTest = BoardTest;
+
+class UndoTest : public BoardTest {
+ protected:
+  // A move in style 0, over once the second frame has brought the ball in.
+  void MoveInOneFrame(CBall* pBall, int i, int j) {
+    ctx.m_nMoveMode = 0;
+    SelectAndClick(pBall, i, j);
+    Frame(10);
+    Frame(10);
+  }
+  // Undo as the application makes it: the balls that differ go in a frame, a ball
+  // that never joins the scene does the rest.
+  void Undo() {
+    ctx.m_bUndoRequest = 1;
+    Frame(10);
+    CBall temporary(&ctx);
+    temporary.ApplyUndo();
+  }
+};
 
 TEST_F(SpawnTest, PlaceAtChecksTheBoardAndTheCell) {
   CBall ball(&ctx);
@@ -201,12 +219,9 @@ TEST_F(UndoTest, UndoAfterARunRestoresEverythingOnce) {
   ctx.m_NextColours[0] = 1;
   ctx.m_NextColours[1] = 3;
   ctx.m_NextColours[2] = 6;
-  ctx.m_nMoveMode = 0;
   INT before[9][9];
   std::memcpy(before, ctx.m_Board, sizeof before);
-  SelectAndClick(pBall, 4, 4);
-  Frame(10);
-  Frame(10);
+  MoveInOneFrame(pBall, 4, 4);
   EXPECT_EQ(ctx.m_nScore, 105);
   EXPECT_EQ(ctx.m_nBestScore, 105);
   for (int n = 0; n < 100; ++n) Frame(10);  // the run is removed
@@ -214,10 +229,7 @@ TEST_F(UndoTest, UndoAfterARunRestoresEverythingOnce) {
   EXPECT_EQ(ctx.m_nBallCount, 1);
   EXPECT_EQ(BallsInList(), 1);
 
-  ctx.m_bUndoRequest = 1;
-  Frame(10);
-  CBall temporary(&ctx);
-  temporary.ApplyUndo();
+  Undo();
   EXPECT_EQ(std::memcmp(before, ctx.m_Board, sizeof before), 0);
   EXPECT_EQ(ctx.m_nScore, 100);
   EXPECT_EQ(ctx.m_nBestScore, 103);
@@ -232,9 +244,7 @@ TEST_F(UndoTest, UndoAfterARunRestoresEverythingOnce) {
   // A second undo changes nothing.
   for (int n = 0; n < 100; ++n) Frame(10);
   std::memcpy(before, ctx.m_Board, sizeof before);
-  ctx.m_bUndoRequest = 1;
-  Frame(10);
-  temporary.ApplyUndo();
+  Undo();
   EXPECT_EQ(std::memcmp(before, ctx.m_Board, sizeof before), 0);
   EXPECT_EQ(ctx.m_nScore, 100);
   EXPECT_EQ(ctx.m_nBallCount, 6);
@@ -242,13 +252,30 @@ TEST_F(UndoTest, UndoAfterARunRestoresEverythingOnce) {
   EXPECT_EQ(ctx.m_bUndoRequest, 0);
 }
 
+// A move without a run drops three balls and draws a new preview: undo takes back both.
+TEST_F(UndoTest, UndoAfterAMoveThatDroppedBallsRestoresThePreview) {
+  CBall* pBall = RestingBall(0, 0, 1);
+  RestingBall(8, 8, 2);
+  const INT preview[3] = {4, 5, 6};
+  std::memcpy(ctx.m_NextColours, preview, sizeof preview);
+  INT before[9][9];
+  std::memcpy(before, ctx.m_Board, sizeof before);
+  MoveInOneFrame(pBall, 0, 1);
+  ASSERT_EQ(NonEmptyCells(), 5);
+  ASSERT_NE(std::memcmp(preview, ctx.m_NextColours, sizeof preview), 0);  // drawn anew
+
+  Undo();
+  EXPECT_EQ(std::memcmp(before, ctx.m_Board, sizeof before), 0);
+  EXPECT_EQ(ctx.m_nBallCount, 2);
+  EXPECT_EQ(std::memcmp(preview, ctx.m_NextColours, sizeof preview), 0)
+      << "the next drop would not use the colours shown before the move: " << ctx.m_NextColours[0] << ", "
+      << ctx.m_NextColours[1] << ", " << ctx.m_NextColours[2];
+}
+
 TEST_F(UndoTest, UndoWithoutASnapshotOnlyClearsTheRequest) {
   RestingBall(1, 1, 1);
-  ctx.m_bUndoRequest = 1;
   ctx.m_nScore = 9;
-  Frame(10);
-  CBall temporary(&ctx);
-  temporary.ApplyUndo();
+  Undo();
   EXPECT_EQ(ctx.m_bUndoRequest, 0);
   EXPECT_EQ(ctx.m_nScore, 9);
   EXPECT_EQ(BallsInList(), 1);

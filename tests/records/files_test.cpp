@@ -53,13 +53,14 @@ TEST_F(SaveFileTest, RoundTripRestoresTheGameAndNeverLowersTheBestScore) {
   EXPECT_EQ(ctx.m_Board[2][5], file[36 * 2 + 4 * 5]);
 
   std::memset(ctx.m_Board, 0, sizeof ctx.m_Board);
+  for (INT& colour : ctx.m_NextColours) colour = 5;  // the game played on since
   ctx.m_nScore = 5;
   ctx.m_nBestScore = 2000;
   ctx.m_bUndoAvailable = 1;
   ctx.m_bIdle = 0;
   ASSERT_EQ(S_OK, LoadGame(&ctx));
   EXPECT_EQ(0, std::memcmp(saved, ctx.m_Board, sizeof saved));
-  EXPECT_EQ(0, std::memcmp(preview, ctx.m_NextColours, sizeof preview));
+  EXPECT_EQ(0, std::memcmp(preview, ctx.m_NextColours, sizeof preview)) << "the preview is not the one saved";
   EXPECT_TRUE(ctx.m_nScore == 1234 && ctx.m_nBestScore == 2000 && !ctx.m_bUndoAvailable);
   EXPECT_TRUE(ctx.m_bIdle && ctx.m_bRebuildBalls);
   ctx.m_nBestScore = 100;

@@ -1,5 +1,6 @@
-// The options screen: every control through its rectangle (strict edges), the
-// sliders, the song change, the resolution request and the refilled cells.
+// The options screen: every control through its rectangle (strict edges), each
+// switch both ways, the sliders, the song change, the resolution request and the
+// refilled cells.
 #include <cmath>
 #include <functional>
 
@@ -85,6 +86,13 @@ TEST_F(OptionsTest, EachControlActsInsideItsRectangleAndNotOnItsEdges) {
     EXPECT_EQ(std::vector<std::string>{control.strSample}, Played("PlaySample"));
     Mark();
     ctx.m_bModeChangeRequest = 0;
+    // The diodes are on/off switches: a second click turns each back.
+    if (std::string(control.strSample) == "OptDiodButton") {
+      ClickAt(options, cx, cy);
+      EXPECT_EQ(before, control.state(ctx)) << "a second click did not turn it back";
+      EXPECT_EQ(1, Heard("OptDiodButton"));
+      Mark();
+    }
   }
   EXPECT_GE(nEdges, 20);
   // The chosen floor and move style are shown lit.
