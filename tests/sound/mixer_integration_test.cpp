@@ -1,5 +1,6 @@
 // The real SDL2_mixer backend on SDL's dummy and disk audio drivers: samples and
-// tracker songs made here load, play, and (on the disk driver) come out audible.
+// tracker songs made here load, play, and (on the disk driver) come out audible, at the
+// volumes set.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -171,6 +172,58 @@ TEST_F(MixerPlayback, ThirtyTwoFullScaleEffectsAtFullVolumeStayUnderFullScale) {
   const int peak = PeakOf16BitSamples(out);  // 0 if nothing was written
   EXPECT_LT(peak, 32767) << "the sum of the channels was clipped";
   EXPECT_GT(peak, 20000) << "the effects should be loud";
+}
+
+// The peak of what the mixer wrote on SDL's disk driver while `play` started a sound and
+// waited for its end; 0 when nothing was written.
+template <typename Play>
+int PeakOnDisk(Play play) {
+  const std::string dir = MakeTempDir(), path = dir + "/out.raw";
+  EXPECT_FALSE(dir.empty());
+  ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+  ScopedEnv file("SDL_DISKAUDIOFILE", path.c_str());
+  EXPECT_TRUE(FSOUND_Init(44100, 32, 1)) << SDL_GetError();
+  play();
+  FSOUND_Close();
+  const int peak = PeakOf16BitSamples(ReadWholeFile(path));
+  RemoveTree(dir);
+  return peak;
+}
+
+// The options' sliders act on the mix: an effect comes out in proportion to the effects
+// volume, and a song at volume 0 is all but silent. The tone stays well under the
+// limiter's ceiling, so its peak passes unchanged.
+TEST_F(MixerPlayback, EffectsAndMusicVolumesScaleWhatIsHeard) {
+  const std::vector<unsigned char> wav = MakeSineWav(44100, 440, 300, 12000);
+  const auto effectAt = [&wav](int volume) {
+    return PeakOnDisk([&] {
+      FSOUND_SetSFXMasterVolume(volume);
+      FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
+                                                 static_cast<int>(wav.size()));
+      const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
+      EXPECT_GE(channel, 0);
+      const Uint32 start = SDL_GetTicks();
+      while (FSOUND_IsPlaying(channel) && SDL_GetTicks() - start < 5000) SDL_Delay(20);
+    });
+  };
+  const int full = effectAt(255), half = effectAt(128);
+  ASSERT_GT(full, 3000) << "the effect was not heard at full volume";
+  EXPECT_NEAR(half, full / 2, full / 20) << "the effects volume does not scale the effects";
+
+  const std::vector<unsigned char> mod = MakeShortMod(4);
+  const auto songAt = [&mod](int volume) {
+    return PeakOnDisk([&] {
+      FMUSIC_MODULE* song = FMUSIC_LoadSongMemory(mod.data(), static_cast<int>(mod.size()));
+      ASSERT_NE(song, nullptr);
+      FMUSIC_SetLooping(song, 0);
+      FMUSIC_SetMasterVolume(song, volume);
+      EXPECT_TRUE(FMUSIC_PlaySong(song));
+      EXPECT_TRUE(WaitUntilFinished(song, 5000));
+    });
+  };
+  const int loud = songAt(256), silent = songAt(0);
+  ASSERT_GT(loud, 1000) << "the song was not heard at full volume";
+  EXPECT_LT(silent, loud / 100) << "the song at music volume 0 is still heard";
 }
 
 TEST_F(MixerPlayback, InitFailsCleanlyWithoutAnAudioDevice) {

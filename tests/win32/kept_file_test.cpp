@@ -1,6 +1,8 @@
 // The kept-file reader, writer and log where the save, records and settings tests do
 // not reach: the read limit, a directory, a link loop, a link to a device, and the log.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +95,32 @@ TEST(KeptFile, LogOpensAnewOnlyARegularFileOrANewOne) {
     EXPECT_EQ(outcome, ChildOutcome::kTrue) << path;
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo) && std::filesystem::is_symlink(device));
+}
+
+}  // namespace
+
+namespace {
+
+// A write that fails part way (a full disk, or here the file size limit) keeps the old
+// file and must not leave its temporary behind to be found beside it.
+TEST(KeptFile, WriterThatFailsPartWayKeepsTheOldFileAndRemovesItsTemporary) {
+  TestDirectory directory;
+  ASSERT_FALSE(directory.Path().empty());
+  const std::string save = directory.File("Vantorel.sav");
+  ASSERT_TRUE(WriteText(save, "old"));
+  const std::vector<uint8_t> bytes = PatternBytes(8192, 7);
+  const bool failed = InChildProcess(
+      [&] {
+        const struct rlimit limit = {4096, 4096};
+        signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of killing the child
+        std::string refusal = "stale";
+        return setrlimit(RLIMIT_FSIZE, &limit) == 0 && !WriteFileAtomically(save, bytes.data(), bytes.size(), &refusal) &&
+               refusal.empty();
+      },
+      false);
+  EXPECT_TRUE(failed) << "a write past the size limit should fail with no refusal given";
+  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(save))) << "the failed write left its temporary";
+  EXPECT_EQ(ReadText(save), "old");
 }
 
 }  // namespace

@@ -393,3 +393,39 @@ TEST(DirectXFile, TemplatesThatTakeNothingCannotStallTheReader) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list's length is checked against the bytes left, so a float list that closes the
+// file must be measured at the file's float size: 4 bytes in a "0032" file.
+TEST(DirectXFile, ThirtyTwoBitBinaryFileEndingInAFloatListLoads) {
+  std::vector<uint8_t> bytes = xfile_test::Bytes("xof 0303bin 0032");
+  auto put = [&bytes](const void* value, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(value);
+    bytes.insert(bytes.end(), p, p + size);
+  };
+  const uint16_t name = 1, open = 10, floatList = 7, close = 11;
+  const uint32_t nameLength = 6, count = 3;
+  const float values[3] = {1.5f, -2.0f, 3.25f};
+  put(&name, 2);
+  put(&nameLength, 4);
+  put("Vector", 6);
+  put(&open, 2);
+  put(&floatList, 2);
+  put(&count, 4);
+  put(values, sizeof(values));
+  put(&close, 2);
+
+  OpenedFile file(bytes);
+  ASSERT_EQ(S_OK, file.status) << "a 32-bit float list at the end of the file was refused";
+  IDirectXFileData* vector = nullptr;
+  ASSERT_EQ(S_OK, file.enumObject->GetNextDataObject(&vector));
+  DWORD size = 0;
+  void* data = nullptr;
+  ASSERT_EQ(S_OK, vector->GetData(nullptr, &size, &data));
+  ASSERT_EQ(sizeof(values), size);
+  EXPECT_EQ(0, std::memcmp(values, data, sizeof(values)));
+  vector->Release();
+}
+
+}  // namespace
