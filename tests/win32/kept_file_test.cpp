@@ -97,9 +97,6 @@ TEST(KeptFile, LogOpensAnewOnlyARegularFileOrANewOne) {
   EXPECT_TRUE(std::filesystem::is_fifo(fifo) && std::filesystem::is_symlink(device));
 }
 
-}  // namespace
-
-namespace {
 
 // A write that fails part way (a full disk, or here the file size limit) keeps the old
 // file and must not leave its temporary behind to be found beside it.
@@ -114,8 +111,8 @@ TEST(KeptFile, WriterThatFailsPartWayKeepsTheOldFileAndRemovesItsTemporary) {
         const struct rlimit limit = {4096, 4096};
         signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of killing the child
         std::string refusal = "stale";
-        return setrlimit(RLIMIT_FSIZE, &limit) == 0 && !WriteFileAtomically(save, bytes.data(), bytes.size(), &refusal) &&
-               refusal.empty();
+        return setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+               !WriteFileAtomically(save, bytes.data(), bytes.size(), &refusal) && refusal.empty();
       },
       false);
   EXPECT_TRUE(failed) << "a write past the size limit should fail with no refusal given";

@@ -392,10 +392,6 @@ TEST(DirectXFile, TemplatesThatTakeNothingCannotStallTheReader) {
   EXPECT_EQ(S_OK, OpenStatus(text + "L3 { }"));  // a small one is fine
 }
 
-}  // namespace
-
-namespace {
-
 // A list's length is checked against the bytes left, so a float list that closes the
 // file must be measured at the file's float size: 4 bytes in a "0032" file.
 TEST(DirectXFile, ThirtyTwoBitBinaryFileEndingInAFloatListLoads) {
