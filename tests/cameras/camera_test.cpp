@@ -227,32 +227,27 @@ TEST_F(CameraTest, TurnsHaveNoLimitAndAFullTurnReturnsToTheSameView) {
 // camera's right, so the board seems to turn left; Right orbits it toward -X, and
 // the mouse moved left turns as Left does.
 TEST_F(CameraTest, LeftAndRightTurnTheWayOfTheArrow) {
+  // One control step of `ms` with the input `held` set, then a frame that shows it.
+  auto step = [&](DWORD ms, auto& held, auto value) {
+    context->m_dwElapsed = ms;
+    held = value;
+    camera->UserControl();
+    held = 0;
+    Frame(GAMEMODE_MAINMENU, 16);
+  };
   const float s = 22.5f * std::sin(0.1f);
   const float c = -22.5f * std::cos(0.1f);
-  context->m_dwElapsed = 100;
-  context->m_bKeyLeft = 1;
-  camera->UserControl();
-  context->m_bKeyLeft = 0;
-  Frame(GAMEMODE_MAINMENU, 16);
+  step(100, context->m_bKeyLeft, 1);
   {
     SCOPED_TRACE("after Left");
     ExpectVectorNear(D3DXVECTOR3(s, 30.0f, c), context->m_vEye);
   }
-
-  context->m_dwElapsed = 200;
-  context->m_bKeyRight = 1;
-  camera->UserControl();
-  context->m_bKeyRight = 0;
-  Frame(GAMEMODE_MAINMENU, 16);
+  step(200, context->m_bKeyRight, 1);
   {
     SCOPED_TRACE("after Right");
     ExpectVectorNear(D3DXVECTOR3(-s, 30.0f, c), context->m_vEye);
   }
-
-  context->m_dwElapsed = 100;
-  context->m_fMouseDX = -3.0f;  // 3 / 3000 per ms
-  camera->UserControl();
-  Frame(GAMEMODE_MAINMENU, 16);
+  step(100, context->m_fMouseDX, -3.0f);  // 3 / 3000 per ms
   {
     SCOPED_TRACE("after the mouse moved left");
     ExpectVectorNear(D3DXVECTOR3(0.0f, 30.0f, -22.5f), context->m_vEye);
