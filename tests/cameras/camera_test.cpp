@@ -223,6 +223,37 @@ TEST_F(CameraTest, TurnsHaveNoLimitAndAFullTurnReturnsToTheSameView) {
   ExpectMatrixNear(start, context->m_matView);
 }
 
+// A tenth of a radian a step (0.001 per ms): Left orbits the eye toward +X, the
+// camera's right, so the board seems to turn left; Right orbits it toward -X, and
+// the mouse moved left turns as Left does.
+TEST_F(CameraTest, LeftAndRightTurnTheWayOfTheArrow) {
+  // One control step of `ms` with the input `held` set, then a frame that shows it.
+  auto step = [&](DWORD ms, auto& held, auto value) {
+    context->m_dwElapsed = ms;
+    held = value;
+    camera->UserControl();
+    held = 0;
+    Frame(GAMEMODE_MAINMENU, 16);
+  };
+  const float s = 22.5f * std::sin(0.1f);
+  const float c = -22.5f * std::cos(0.1f);
+  step(100, context->m_bKeyLeft, 1);
+  {
+    SCOPED_TRACE("after Left");
+    ExpectVectorNear(D3DXVECTOR3(s, 30.0f, c), context->m_vEye);
+  }
+  step(200, context->m_bKeyRight, 1);
+  {
+    SCOPED_TRACE("after Right");
+    ExpectVectorNear(D3DXVECTOR3(-s, 30.0f, c), context->m_vEye);
+  }
+  step(100, context->m_fMouseDX, -3.0f);  // 3 / 3000 per ms
+  {
+    SCOPED_TRACE("after the mouse moved left");
+    ExpectVectorNear(D3DXVECTOR3(0.0f, 30.0f, -22.5f), context->m_vEye);
+  }
+}
+
 TEST_F(CameraTest, RotationsComposeTiltThenYaw) {
   camera->RotateY(D3DX_PI / 2.0f);
   Frame(GAMEMODE_MAINMENU, 16);

@@ -96,4 +96,18 @@ TEST_F(FreeCameraTest, TurnedCameraStrafesSideways) {
   ExpectMatrixNear(identity, product);
 }
 
+// The right direction is worked out afresh each frame: a second strafe goes on sideways.
+TEST_F(FreeCameraTest, RepeatedStrafesKeepGoingSideways) {
+  camera->Activate();
+  camera->Move(0, 0, 0, 0, D3DX_PI / 2.0f, 0);
+  for (int i = 1; i <= 3; ++i) {
+    camera->FrameMove();
+    camera->Strafe(0.1f);
+    camera->FrameMove();
+    SCOPED_TRACE(testing::Message() << "after strafe " << i);
+    ExpectVectorNear(D3DXVECTOR3(0, 0, -1.0f * i), context->m_vEye);
+    ExpectVectorNear(D3DXVECTOR3(0, 0, -10.0f - i), camera->m_vRight);
+  }
+}
+
 }  // namespace

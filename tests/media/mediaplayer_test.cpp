@@ -173,6 +173,17 @@ TEST_F(MediaPlayerFakeTest, ShutdownAndDestructorUninitialiseOnce) {
   EXPECT_EQ(comBefore, CoInitializeCount());
 }
 
+TEST_F(MediaPlayerFakeTest, OpenAfterShutdownStartsComAgainAndPlays) {
+  CMediaPlayer player;
+  ASSERT_EQ(S_OK, player.Open("one.wav"));
+  player.Shutdown();
+  ASSERT_EQ(S_OK, player.Open("two.wav")) << "a player shut down once cannot open again";
+  EXPECT_EQ(comBefore + 1, CoInitializeCount());
+  EXPECT_EQ(1, player.m_bLoaded);
+  player.Play();
+  EXPECT_EQ(1, g_log.runs);
+}
+
 TEST(WideStringsTest, RoundTripsUtf8ThroughUtf16) {
   const char* text = "caf\xC3\xA9 \xF0\x9F\x8E\xB5.wav";  // a 2-byte and a 4-byte character
   WCHAR wide[32];

@@ -2,9 +2,12 @@
 // files that fail.
 #include "shell/d3dfile.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "mesh_fixture.h"
+#include "shell/dxutil_media.h"
 
 using mesh_test::MeshFixture;
 
@@ -115,6 +118,26 @@ TEST_F(FrameTest, TreeOrderNamesAndAccumulatedTransforms) {
   EXPECT_EQ(nullptr, file.m_pChild);
 }
 
+// A child's transform acts in its parent's space: (0, 1, 0) under a quarter turn about
+// Z lands at (-1, 0, 0).
+TEST_F(FrameTest, ChildFramesAreTransformedByTheirTurnedParent) {
+  const std::string quarterTurnZ =
+      "FrameTransformMatrix { 0.0,1.0,0.0,0.0, -1.0,0.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n";
+  WriteFile("turned.x", kHeader + "Frame T {\n" + quarterTurnZ + "Frame C {\n" + Matrix(0, 1, 0) + Mesh("TriC") +
+                            "}\n}\n");
+  CD3DFile file;
+  ASSERT_EQ(S_OK, file.Create(device, Path("turned.x").c_str()));
+  file.RestoreDeviceObjects(device);
+  ASSERT_EQ(S_OK, file.Render(device));
+  ASSERT_EQ(1u, device->worlds.size());
+  const D3DMATRIX& world = device->worlds[0];
+  EXPECT_FLOAT_EQ(-1.0f, Tx(world)) << "child placed outside its parent's turn";
+  EXPECT_NEAR(0.0f, Ty(world), 1e-6f);
+  EXPECT_NEAR(1.0f, world._12, 1e-6f);  // the turn itself
+  file.InvalidateDeviceObjects();
+  file.Destroy();
+}
+
 TEST_F(FrameTest, DataReferencesInFramesAreAccepted) {
   WriteFile("ref.x", kHeader + Mesh("Shared") + "Frame F {\n" + Matrix(2, 0, 0) + "{ Shared }\n}\n");
   CD3DFile file;
@@ -149,6 +172,27 @@ TEST_F(FrameTest, FilesThatCannotLoadFail) {
   EXPECT_EQ(E_FAIL, bad.LoadFrame(device, &shortMatrix, &parent));
   EXPECT_FLOAT_EQ(1.0f, parent.m_mat._11);
   EXPECT_FLOAT_EQ(0.0f, Tx(parent.m_mat));
+}
+
+// A bare name missing from the working folder is looked for beside the program: from
+// the temporary folder, the test program's own name finds the program's file.
+TEST_F(FrameTest, MediaSearchFindsABareNameBesideTheProgram) {
+  char exe[4096];
+  const ssize_t length = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+  ASSERT_GT(length, 0);
+  const std::string self(exe, static_cast<size_t>(length));
+  const std::string name = self.substr(self.rfind('/') + 1);
+  char cwd[4096];
+  ASSERT_NE(nullptr, getcwd(cwd, sizeof(cwd)));
+  ASSERT_EQ(0, chdir(dir.c_str()));
+  std::string path, subPath;
+  const bool found = DXUtil_FindMediaFile(name.c_str(), &path);
+  const bool foundInSub = DXUtil_FindMediaFile(("sub/" + name).c_str(), &subPath);
+  ASSERT_EQ(0, chdir(cwd));
+  EXPECT_TRUE(found);
+  EXPECT_EQ(self, path);
+  EXPECT_FALSE(foundInSub);  // a name with a folder is taken as given
+  EXPECT_EQ("", subPath);
 }
 
 TEST_F(FrameTest, MeshFromAnXFileByName) {

@@ -2,6 +2,11 @@
 // attribute, materials and the failures that leave a mesh empty.
 #include "shell/d3dmesh.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <fstream>
 #include <memory>
 #include <set>
 
@@ -20,6 +25,15 @@ std::vector<DWORD> Indices(ID3DXMesh* mesh) {
     indices.push_back(wide ? reinterpret_cast<DWORD*>(data)[i] : reinterpret_cast<WORD*>(data)[i]);
   mesh->UnlockIndexBuffer();
   return indices;
+}
+
+// How many mappings of the file this process holds.
+int MappingsOf(const std::string& path) {
+  std::ifstream maps("/proc/self/maps");
+  int count = 0;
+  for (std::string line; std::getline(maps, line);)
+    if (line.size() >= path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0) ++count;
+  return count;
 }
 
 bool SameColor(const D3DCOLORVALUE& a, const D3DCOLORVALUE& b) {
@@ -236,4 +250,19 @@ TEST_F(MeshTest, TexturesFromTheLibraryBelongToTheTextureCache) {
   // that nothing is left and nothing was released twice).
   mesh.Destroy();
   EXPECT_EQ(1u, context.m_pTextureCache->Count());
+}
+
+// Every read from the library opens it and closes it again. The library is dated a day
+// ahead, so it counts as still being written and is never kept for reuse: a load that
+// did not close it would leave a mapping of the whole file behind.
+TEST_F(MeshTest, ReadsFromTheLibraryLeaveNoMappingOfItBehind) {
+  const timespec ahead[2] = {{time(nullptr) + 86400, 0}, {time(nullptr) + 86400, 0}};
+  ASSERT_EQ(0, utimensat(AT_FDCWD, library.c_str(), ahead, 0));
+  CGameContext bare;
+  CD3DMesh mesh(&bare);
+  ASSERT_EQ(S_OK, mesh.CreateFromResource(device, library.c_str(), "MouseModel", log));
+  EXPECT_EQ(0, MappingsOf(library)) << "the mesh read left the library open";
+  ASSERT_EQ(S_OK, mesh.CreateTextureFromResource(0, device, library.c_str(), "Tex"));
+  ASSERT_NE(nullptr, mesh.m_pTextures[0]);
+  EXPECT_EQ(0, MappingsOf(library)) << "the texture read left the library open";
 }

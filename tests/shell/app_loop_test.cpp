@@ -219,6 +219,19 @@ TEST_F(AppLoopTest, DraggedNewSizeResetsTheDeviceAMoveDoesNot) {
   EXPECT_GE(app.Count("OnActivate"), 2);
 }
 
+// A drag of the bottom edge alone changes only the height: the back buffer must follow it.
+TEST_F(AppLoopTest, DragChangingOnlyTheHeightResetsTheDevice) {
+  CTestApp app(d3d);
+  ASSERT_EQ(S_OK, app.Create(kInstance));
+  const size_t resets = app.Recording()->CallCount("Reset");
+  WindowSimulateUserResize(app.m_hWnd, 500, 420);
+  ASSERT_EQ(resets + 1, app.Recording()->CallCount("Reset")) << "a taller window kept its old back buffer";
+  EXPECT_EQ(500u, app.Recording()->PresentParameters().BackBufferWidth);
+  EXPECT_EQ(420u, app.Recording()->PresentParameters().BackBufferHeight);
+  EXPECT_EQ(420u, app.m_BackBufferDesc.Height);
+  EXPECT_TRUE(app.m_bReady);
+}
+
 TEST_F(AppLoopTest, FailedResizeShowsTheBoxAndCloses) {
   CTestApp app(d3d);
   ASSERT_EQ(S_OK, app.Create(kInstance));
