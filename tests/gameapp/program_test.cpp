@@ -18,10 +18,11 @@ std::string Slurp(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// Runs `program` in a new temporary folder for `seconds`, then asks it to end as the
-// session would; returns the folder. The program must still run at that point and
-// end with code 0.
-std::string RunFor(const std::string& program, unsigned seconds) {
+// Runs `program` in a new temporary folder for `seconds` and until its log holds `awaited`,
+// then asks it to end as the session would; returns the folder. The program must still
+// run at that point and end with code 0. A busy machine only makes the wait longer: the
+// bound on it only ends a program that never gets there.
+std::string RunFor(const std::string& program, unsigned seconds, const std::string& awaited) {
   const std::string dir = MakeTempDir();
   EXPECT_FALSE(dir.empty());
   const pid_t child = fork();
@@ -38,9 +39,17 @@ std::string RunFor(const std::string& program, unsigned seconds) {
   if (child <= 0) return dir;
   sleep(seconds);
   int status = 0;
-  EXPECT_EQ(0, waitpid(child, &status, WNOHANG)) << "the program ended by itself";
-  kill(child, SIGTERM);
-  EXPECT_EQ(child, waitpid(child, &status, 0));
+  bool ended = false;
+  for (int n = 0; n < 2400 && !ended && Slurp(dir + "/file.log").find(awaited) == std::string::npos; ++n) {
+    ended = waitpid(child, &status, WNOHANG) == child;
+    usleep(50000);
+  }
+  EXPECT_NE(std::string::npos, Slurp(dir + "/file.log").find(awaited)) << "the log never said " << awaited;
+  EXPECT_FALSE(ended || waitpid(child, &status, WNOHANG) == child) << "the program ended by itself";
+  if (!ended) {
+    kill(child, SIGTERM);
+    EXPECT_EQ(child, waitpid(child, &status, 0));
+  }
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir + "/file.log");
   return dir;
 }
@@ -48,7 +57,7 @@ std::string RunFor(const std::string& program, unsigned seconds) {
 TEST(ProgramTest, RunsThroughTheIntroAndLeavesItsLogAndSettings) {
   if (!getenv("DISPLAY")) GTEST_SKIP() << "needs the test display";
   // The intro lasts about six seconds; the opening flight follows.
-  const std::string dir = RunFor(std::string(VANTOREL_BINARY_DIR) + "/vantorel", 8);
+  const std::string dir = RunFor(std::string(VANTOREL_BINARY_DIR) + "/vantorel", 8, "CAPS: VertexShader version..");
   ASSERT_FALSE(HasFailure());
 
   const std::string log = Slurp(dir + "/file.log");
@@ -81,7 +90,7 @@ TEST(ProgramTest, WithoutItsResourceLibraryItSaysWhereItLookedAndPlaysOn) {
   ASSERT_NE(nullptr, mkdtemp(pattern));
   const std::string bare = std::string(pattern) + "/vantorel";
   ASSERT_EQ(0, system(("cp '" VANTOREL_BINARY_DIR "/vantorel' '" + bare + "'").c_str()));
-  const std::string dir = RunFor(bare, 3);
+  const std::string dir = RunFor(bare, 3, "FAIL: Resource library \"res.dll\" not found");
   const std::string log = Slurp(dir + "/file.log");
   EXPECT_NE(std::string::npos, log.find("FAIL: Resource library \"res.dll\" not found: tried " + std::string(pattern) +
                                         "/res.dll (No such file or directory)"))
