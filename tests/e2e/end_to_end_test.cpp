@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -16,6 +17,9 @@ constexpr int kColouredSpread = 60;
 constexpr int kWhiteBall = 225;
 
 bool IsBar(const Rgb& c) { return c.r < 110 && c.g < 120 && c.b > c.r + 35 && c.b > c.g + 30; }
+
+// Two seconds of the game's clock in frames at its pace, at least a dozen.
+int TwoSecondsOfFrames(const GameSession& game) { return std::max(12, game.FramesIn(2000)); }
 
 std::string TestName() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -106,10 +110,10 @@ int EndToEndTest::LowestRowOf(const ScreenImage& screen, int i, int j, int colou
 
 int EndToEndTest::RestingRowOf(int i, int j, int colour) {
   // Still for longer than a landing ball bounces (half a second), while the game went
-  // on drawing frames.
+  // on drawing frames; a ball dropped or loaded rests well within ten seconds' worth.
   int row = -1;
   auto since = std::chrono::steady_clock::now();
-  game.ForFrames(1000, [&](const ScreenImage& s) {
+  const bool rests = game.ForFrames(game.FramesIn(10000), [&](const ScreenImage& s) {
     const int now = LowestRowOf(s, i, j, colour);
     if (now < 0 || now != row) {
       row = now;
@@ -118,33 +122,36 @@ int EndToEndTest::RestingRowOf(int i, int j, int colour) {
     }
     return std::chrono::steady_clock::now() - since > std::chrono::milliseconds(500);
   });
-  return row;
+  return rests ? row : -1;
 }
 
 bool EndToEndTest::Hops(int i, int j, int colour, int restingRow) {
-  return game.ForFrames(12, [&](const ScreenImage& s) {
+  // A selected ball hops on for as long as it stays selected, one hop in 0.6 s of the
+  // game's clock: two seconds' worth of frames show one however long they are.
+  return game.ForFrames(TwoSecondsOfFrames(game), [&](const ScreenImage& s) {
     const int row = LowestRowOf(s, i, j, colour);
     return row >= 0 && row <= restingRow - 3;
   });
 }
 
 void EndToEndTest::MoveBall(int fromI, int fromJ, int toI, int toJ) {
-  // The ball is clicked where the ray to its plate passes through it: a second click
-  // on a ball that is already up in its hop then lands on its own (taken) cell and
-  // does nothing, where a click at its middle could reach the cell behind it.
-  const int colour = BallAt(game.Capture(), fromI, fromJ);
-  // A ball takes no click until it has landed, which one just loaded or dropped may
-  // not have done; once it rests, any rise is its hop.
+  const std::string from = "(" + std::to_string(fromI) + "," + std::to_string(fromJ) + ")";
+  // A ball just loaded or dropped may be up in the air, off the middle of its cell.
+  int colour = kNoBall;
+  game.ForFrames(TwoSecondsOfFrames(game), [&](const ScreenImage& s) {
+    colour = BallAt(s, fromI, fromJ);
+    return colour > kNoBall;
+  });
+  ASSERT_GT(colour, kNoBall) << "no ball at " << from;
+  // A ball takes no click until it has landed; once it rests, any rise is its hop.
   const int restingRow = RestingRowOf(fromI, fromJ, colour);
-  const ScreenPoint target = game.View().PlateCentre(toI, toJ);
-  bool hops = false;
-  // Long frames flatten the hop: a click not seen to make the ball hop is made again.
-  for (int attempt = 0; attempt < 3 && !hops; ++attempt) {
-    game.ClickAt(game.View().PlateCentre(fromI, fromJ));
-    game.PointAt(target);
-    hops = Hops(fromI, fromJ, colour, restingRow);
-  }
-  EXPECT_TRUE(hops) << "the ball at (" << fromI << "," << fromJ << ") did not hop when clicked";
+  ASSERT_GE(restingRow, 0) << "the ball at " << from << " did not come to rest";
+  // The ball is clicked where the ray to its plate passes through it: a click at its
+  // middle could reach the cell behind it. One click: a game that lets a ball be
+  // selected only by a second one is broken.
+  game.ClickAt(game.View().PlateCentre(fromI, fromJ));
+  game.PointAt(game.View().PlateCentre(toI, toJ));
+  ASSERT_TRUE(Hops(fromI, fromJ, colour, restingRow)) << "the ball at " << from << " did not hop when clicked";
   game.Click();
   ParkCursor();
 }
