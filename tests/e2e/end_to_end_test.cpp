@@ -37,10 +37,12 @@ void EndToEndTest::SetUp() {
 
 void EndToEndTest::TearDown() {
   if (!HasFailure()) return;
-  const std::string dir = GameSession::GameDirectory() + "/e2e-artifacts";
+  const std::string dir = VANTOREL_BINARY_DIR "/e2e-artifacts";
   std::error_code ignored;
   std::filesystem::create_directories(dir, ignored);
-  const std::string stem = dir + "/" + TestName();
+  // As ctest names the runs against another build's game.
+  const bool other = GameSession::GameDirectory() != VANTOREL_BINARY_DIR;
+  const std::string stem = dir + "/" + (other ? "release." : "") + TestName();
   // The picture of the moment the check failed, and of now if the game still runs.
   game.LastCapture().SavePng(stem + ".png");
   if (game.Running()) game.Capture().SavePng(stem + ".end.png");

@@ -1,6 +1,8 @@
 // The base of every scenario: a game session, what a player can read off the screen,
 // and the menu moves every scenario makes. A failing scenario leaves a screenshot,
-// the game's log and its output in e2e-artifacts/ of the build the game came from.
+// the game's log and its output in e2e-artifacts/ of the build these tests come from,
+// never in the folder players run the game from; a run against another build's game
+// names them "release.<scenario>.*" so that they do not take the place of this one's.
 #pragma once
 
 #include <gtest/gtest.h>
