@@ -103,10 +103,22 @@ void EndToEndTest::StartPlaying() {
 }
 
 int EndToEndTest::LowestRowOf(const ScreenImage& screen, int i, int j, int colour) const {
-  // Up a column through the ball from its plate to over the top of a hop.
-  const ScreenPoint plate = game.View().CellPoint(i, j, 0.2f), top = game.View().CellPoint(i, j, 1.9f);
-  for (int y = plate.y; y >= top.y; --y)
-    if (ColourOf(screen.Mean(plate.x, y, 1)) == colour) return y;
+  // Along the line the ball rises on, which leans off the middle of the view. From the
+  // middle of the ball at rest down to where its colour ends or, once it has risen clear
+  // of that point, up to where its colour starts. Never from below: a ball seen from
+  // above reaches lower than its plate, and the ball in front may share its colour.
+  const ScreenPoint middle = game.View().BallCentre(i, j), top = game.View().CellPoint(i, j, 1.9f);
+  const auto shows = [&](int y) {
+    const int x = middle.x + (top.x - middle.x) * (middle.y - y) / std::max(1, middle.y - top.y);
+    return ColourOf(screen.Mean(x, y, 1)) == colour;
+  };
+  int y = middle.y;
+  if (shows(y)) {
+    while (y + 1 < screen.height && shows(y + 1)) ++y;
+    return y;
+  }
+  for (; y >= top.y; --y)
+    if (shows(y)) return y;
   return -1;
 }
 
