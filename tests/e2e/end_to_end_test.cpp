@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -16,6 +17,9 @@ constexpr int kColouredSpread = 60;
 constexpr int kWhiteBall = 225;
 
 bool IsBar(const Rgb& c) { return c.r < 110 && c.g < 120 && c.b > c.r + 35 && c.b > c.g + 30; }
+
+// Two seconds of the game's clock in frames at its pace, at least a dozen.
+int TwoSecondsOfFrames(const GameSession& game) { return std::max(12, game.FramesIn(2000)); }
 
 std::string TestName() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -33,10 +37,12 @@ void EndToEndTest::SetUp() {
 
 void EndToEndTest::TearDown() {
   if (!HasFailure()) return;
-  const std::string dir = GameSession::GameDirectory() + "/e2e-artifacts";
+  const std::string dir = VANTOREL_BINARY_DIR "/e2e-artifacts";
   std::error_code ignored;
   std::filesystem::create_directories(dir, ignored);
-  const std::string stem = dir + "/" + TestName();
+  // As ctest names the runs against another build's game.
+  const bool other = GameSession::GameDirectory() != VANTOREL_BINARY_DIR;
+  const std::string stem = dir + "/" + (other ? "release." : "") + TestName();
   // The picture of the moment the check failed, and of now if the game still runs.
   game.LastCapture().SavePng(stem + ".png");
   if (game.Running()) game.Capture().SavePng(stem + ".end.png");
@@ -97,19 +103,31 @@ void EndToEndTest::StartPlaying() {
 }
 
 int EndToEndTest::LowestRowOf(const ScreenImage& screen, int i, int j, int colour) const {
-  // Up a column through the ball from its plate to over the top of a hop.
-  const ScreenPoint plate = game.View().CellPoint(i, j, 0.2f), top = game.View().CellPoint(i, j, 1.9f);
-  for (int y = plate.y; y >= top.y; --y)
-    if (ColourOf(screen.Mean(plate.x, y, 1)) == colour) return y;
+  // Along the line the ball rises on, which leans off the middle of the view. From the
+  // middle of the ball at rest down to where its colour ends or, once it has risen clear
+  // of that point, up to where its colour starts. Never from below: a ball seen from
+  // above reaches lower than its plate, and the ball in front may share its colour.
+  const ScreenPoint middle = game.View().BallCentre(i, j), top = game.View().CellPoint(i, j, 1.9f);
+  const auto shows = [&](int y) {
+    const int x = middle.x + (top.x - middle.x) * (middle.y - y) / std::max(1, middle.y - top.y);
+    return ColourOf(screen.Mean(x, y, 1)) == colour;
+  };
+  int y = middle.y;
+  if (shows(y)) {
+    while (y + 1 < screen.height && shows(y + 1)) ++y;
+    return y;
+  }
+  for (; y >= top.y; --y)
+    if (shows(y)) return y;
   return -1;
 }
 
 int EndToEndTest::RestingRowOf(int i, int j, int colour) {
   // Still for longer than a landing ball bounces (half a second), while the game went
-  // on drawing frames.
+  // on drawing frames; a ball dropped or loaded rests well within ten seconds' worth.
   int row = -1;
   auto since = std::chrono::steady_clock::now();
-  game.ForFrames(1000, [&](const ScreenImage& s) {
+  const bool rests = game.ForFrames(game.FramesIn(10000), [&](const ScreenImage& s) {
     const int now = LowestRowOf(s, i, j, colour);
     if (now < 0 || now != row) {
       row = now;
@@ -118,33 +136,36 @@ int EndToEndTest::RestingRowOf(int i, int j, int colour) {
     }
     return std::chrono::steady_clock::now() - since > std::chrono::milliseconds(500);
   });
-  return row;
+  return rests ? row : -1;
 }
 
 bool EndToEndTest::Hops(int i, int j, int colour, int restingRow) {
-  return game.ForFrames(12, [&](const ScreenImage& s) {
+  // A selected ball hops on for as long as it stays selected, one hop in 0.6 s of the
+  // game's clock: two seconds' worth of frames show one however long they are.
+  return game.ForFrames(TwoSecondsOfFrames(game), [&](const ScreenImage& s) {
     const int row = LowestRowOf(s, i, j, colour);
     return row >= 0 && row <= restingRow - 3;
   });
 }
 
 void EndToEndTest::MoveBall(int fromI, int fromJ, int toI, int toJ) {
-  // The ball is clicked where the ray to its plate passes through it: a second click
-  // on a ball that is already up in its hop then lands on its own (taken) cell and
-  // does nothing, where a click at its middle could reach the cell behind it.
-  const int colour = BallAt(game.Capture(), fromI, fromJ);
-  // A ball takes no click until it has landed, which one just loaded or dropped may
-  // not have done; once it rests, any rise is its hop.
+  const std::string from = "(" + std::to_string(fromI) + "," + std::to_string(fromJ) + ")";
+  // A ball just loaded or dropped may be up in the air, off the middle of its cell.
+  int colour = kNoBall;
+  game.ForFrames(TwoSecondsOfFrames(game), [&](const ScreenImage& s) {
+    colour = BallAt(s, fromI, fromJ);
+    return colour > kNoBall;
+  });
+  ASSERT_GT(colour, kNoBall) << "no ball at " << from;
+  // A ball takes no click until it has landed; once it rests, any rise is its hop.
   const int restingRow = RestingRowOf(fromI, fromJ, colour);
-  const ScreenPoint target = game.View().PlateCentre(toI, toJ);
-  bool hops = false;
-  // Long frames flatten the hop: a click not seen to make the ball hop is made again.
-  for (int attempt = 0; attempt < 3 && !hops; ++attempt) {
-    game.ClickAt(game.View().PlateCentre(fromI, fromJ));
-    game.PointAt(target);
-    hops = Hops(fromI, fromJ, colour, restingRow);
-  }
-  EXPECT_TRUE(hops) << "the ball at (" << fromI << "," << fromJ << ") did not hop when clicked";
+  ASSERT_GE(restingRow, 0) << "the ball at " << from << " did not come to rest";
+  // The ball is clicked where the ray to its plate passes through it: a click at its
+  // middle could reach the cell behind it. One click: a game that lets a ball be
+  // selected only by a second one is broken.
+  game.ClickAt(game.View().PlateCentre(fromI, fromJ));
+  game.PointAt(game.View().PlateCentre(toI, toJ));
+  ASSERT_TRUE(Hops(fromI, fromJ, colour, restingRow)) << "the ball at " << from << " did not hop when clicked";
   game.Click();
   ParkCursor();
 }

@@ -1,6 +1,8 @@
 // The base of every scenario: a game session, what a player can read off the screen,
 // and the menu moves every scenario makes. A failing scenario leaves a screenshot,
-// the game's log and its output in e2e-artifacts/ of the build the game came from.
+// the game's log and its output in e2e-artifacts/ of the build these tests come from,
+// never in the folder players run the game from; a run against another build's game
+// names them "release.<scenario>.*" so that they do not take the place of this one's.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,8 +38,9 @@ class EndToEndTest : public ::testing::Test {
   void ChooseMenuItem(int item);
   // Save and resume; the file as the game wrote it.
   SavedGame SaveThroughMenu();
-  // Selects the ball at `from`, makes sure it hops, clicks the cell `to` and takes the
-  // cursor off the board, so that it cannot pass for a ball in what is read after.
+  // Clicks the ball at `from` once, makes sure it hops, clicks the cell `to` and takes
+  // the cursor off the board, so that it cannot pass for a ball in what is read after.
+  // A fatal failure when there is no ball, it does not rest or does not hop.
   void MoveBall(int fromI, int fromJ, int toI, int toJ);
   // The cursor to the lower left corner, off the board and the top bar.
   void ParkCursor() { game.PointAt(ScreenPoint{0, game.View().Height()}); }
@@ -52,7 +55,7 @@ class EndToEndTest : public ::testing::Test {
                      std::chrono::steady_clock::time_point* since) const;
   // The lowest row of the screen where the ball of that colour at (i, j) shows, or -1.
   int LowestRowOf(const ScreenImage& screen, int i, int j, int colour) const;
-  // The lowest row of the ball once it has come to rest, or -1.
+  // The lowest row of the ball once it has come to rest; -1 when it did not.
   int RestingRowOf(int i, int j, int colour);
   // The selected ball hops: it rises off the plate it rested on and falls back.
   bool Hops(int i, int j, int colour, int restingRow);

@@ -59,6 +59,7 @@ TEST_F(FirstGameTest, FiveBallsMoveSaveAndTakeBack) {
   ASSERT_GE(move.fromI, 0);
   const int colour = start.board[move.fromI][move.fromJ];
   MoveBall(move.fromI, move.fromJ, move.toI, move.toJ);
+  ASSERT_FALSE(HasFatalFailure());
   // The ball travels, three new balls drop in the previewed colours. The ball counts
   // as arrived when two frames in a row show it at the target: its flight ends there and
   // passes it nowhere else. Its start is not looked at, since a new ball may drop there

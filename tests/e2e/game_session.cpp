@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/registry.h"
 #include "shell/dxutil_registry.h"
@@ -15,6 +16,7 @@
 namespace {
 
 constexpr int kStep = 100;  // largest single relative motion sent
+constexpr size_t kPaceFrames = 15;  // frame gaps the game's pace is taken from
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -156,6 +158,8 @@ bool GameSession::WaitUntil(const std::function<bool()>& condition, int timeoutM
 
 bool GameSession::ForFrames(int frames, const std::function<bool(const ScreenImage&)>& frame, int stillMs) {
   ScreenImage before = Capture();
+  // The first new frame may have been under way before the call; its gap is not a frame's.
+  std::chrono::steady_clock::time_point last;
   for (int seen = 0; seen < frames && m_game.Running();) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(stillMs);
     ScreenImage now = Capture();
@@ -164,11 +168,26 @@ bool GameSession::ForFrames(int frames, const std::function<bool(const ScreenIma
       now = Capture();
     }
     if (now.pixels == before.pixels) return false;
+    const auto shown = std::chrono::steady_clock::now();
+    if (seen > 0) {
+      m_frameGapsMs.push_back(
+          static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(shown - last).count()));
+      if (m_frameGapsMs.size() > kPaceFrames) m_frameGapsMs.pop_front();
+    }
+    last = shown;
     if (frame(now)) return true;
     before = std::move(now);
     ++seen;
   }
   return false;
+}
+
+int GameSession::FramesIn(int ms) const {
+  // No pace seen yet: a frame of a game at 60 Hz.
+  if (m_frameGapsMs.empty()) return std::max(1, ms / 16);
+  std::vector<int> gaps(m_frameGapsMs.begin(), m_frameGapsMs.end());
+  std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+  return std::max(1, ms / std::max(1, gaps[gaps.size() / 2]));
 }
 
 void GameSession::Settle(int frames) {

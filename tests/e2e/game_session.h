@@ -2,6 +2,7 @@
 // driven through real X input as a player would drive it.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,6 +48,9 @@ class GameSession {
   // `frame` until it returns true or `frames` have been seen; false then. A screen
   // that stays still for `stillMs` ends the wait early: nothing more is coming.
   bool ForFrames(int frames, const std::function<bool(const ScreenImage&)>& frame, int stillMs = 4000);
+  // How many new frames the game shows in `ms` at the pace ForFrames last saw (the
+  // median of its recent gaps, so one stall does not count); at least one.
+  int FramesIn(int ms) const;
   // Waits for a file condition (the game writes its files in its own time).
   static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
@@ -82,4 +86,5 @@ class GameSession {
   unsigned long m_window = 0;
   std::unique_ptr<BoardView> m_pView;
   ScreenImage m_last;
+  std::deque<int> m_frameGapsMs;  // between new frames seen in one ForFrames, newest last
 };

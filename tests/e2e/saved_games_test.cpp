@@ -29,6 +29,7 @@ TEST_F(SavedGamesTest, OneMoveCompletesARunAndScoresFive) {
   EXPECT_EQ(0, Score(game.LastCapture()));
 
   MoveBall(6, 3, 6, 1);
+  ASSERT_FALSE(HasFatalFailure());
   EXPECT_TRUE(game.WaitFor([&](const ScreenImage& s) { return Score(s) == 5; }, 15000))
       << "the top bar should show 0005";
   SavedGame cleared;
@@ -53,6 +54,7 @@ TEST_F(SavedGamesTest, FullBoardEndsInTheRecordsWithTheTypedName) {
   ASSERT_FALSE(HasFatalFailure());
 
   MoveBall(4, 1, 4, 0);
+  ASSERT_FALSE(HasFatalFailure());
   // The records screen tints the whole picture dark blue.
   ASSERT_TRUE(game.WaitFor(
       [&](const ScreenImage& s) {

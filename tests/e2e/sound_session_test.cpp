@@ -35,6 +35,7 @@ class SoundSessionTest : public EndToEndTest {
     ASSERT_TRUE(game.WaitFor([&](const ScreenImage& s) { return ShowsBoard(s, board); }, 10000))
         << "the 40 balls are not on the screen";
     MoveBall(6, 3, 6, 1);
+    ASSERT_FALSE(HasFatalFailure());
     SavedGame cleared = board;
     for (int i = 2; i <= 5; ++i) cleared.board[i][1] = 0;
     cleared.board[6][3] = 0;
@@ -44,6 +45,7 @@ class SoundSessionTest : public EndToEndTest {
     moved.board[0][4] = moved.board[0][5];
     moved.board[0][5] = 0;
     MoveBall(0, 5, 0, 4);
+    ASSERT_FALSE(HasFatalFailure());
     // The three new balls, in the colours previewed, come to rest on free cells.
     EXPECT_TRUE(game.WaitFor(
         [&](const ScreenImage& s) {
