@@ -394,3 +394,35 @@ TEST(TgaDecoder, DamagedFilesFailCleanly) {
   Put16(&zero, 12, 0);
   EXPECT_TRUE(Fails(zero));
 }
+
+TEST(BmpDecoder, RunLengthEncoded4Bit) {
+  // 4 x 2, bottom-up: the bottom row a run of four alternating 1s and 2s; the top row a literal
+  // of three (2, 1, 3) padded to an even byte count, its last pixel left at 0; the end.
+  const std::vector<uint32_t> palette = {0xff000000, 0xffff0000, 0xff00ff00, 0xff0000ff};
+  Bytes b(14 + 40 + 16, 0);
+  b[0] = 'B', b[1] = 'M';
+  Put32(&b, 14, 40);
+  Put32(&b, 18, 4);
+  Put32(&b, 22, 2);
+  Put16(&b, 26, 1);
+  Put16(&b, 28, 4);
+  Put32(&b, 30, 2);  // BI_RLE4
+  Put32(&b, 46, 4);
+  for (size_t i = 0; i < palette.size(); ++i) Put32(&b, 54 + 4 * i, palette[i] & 0xffffff);
+  Put32(&b, 10, uint32_t(b.size()));
+  b.insert(b.end(), {4, 0x12, 0, 0, 0, 3, 0x21, 0x30, 0, 1});
+  EXPECT_EQ((std::vector<uint32_t>{0xff00ff00, 0xffff0000, 0xff0000ff, 0xff000000,  // top row
+                                   0xffff0000, 0xff00ff00, 0xffff0000, 0xff00ff00}),
+            Decode(b).pixels)
+      << "the high nibble is the first pixel of each byte";
+}
+
+TEST(TgaDecoder, RightToLeftRowsAreMirrored) {
+  const std::vector<uint32_t> mirrored = {kPicture[2], kPicture[1], kPicture[0],  //
+                                          kPicture[5], kPicture[4], kPicture[3]};
+  for (bool rle : {false, true}) {
+    Bytes tga = MakeTga(3, 2, kPicture, 24, rle, true);
+    tga[17] |= 0x10;  // the pixels of each row run from right to left
+    EXPECT_EQ(mirrored, Decode(tga).pixels) << "run-length " << rle;
+  }
+}
