@@ -712,3 +712,25 @@ TEST_F(GLDeviceTest, VerticalSyncUnlessTheEnvironmentTurnsItOff) {
   else
     unsetenv("VANTOREL_NO_VSYNC");
 }
+
+// The colour blend pairs the menus draw their backdrops and buttons with.
+TEST_F(GLDeviceTest, ColourBlendFactorsTakeTheSourceColourAndItsComplement) {
+  const D3DCOLOR color = 0xFF4080FFu;
+  std::vector<ScreenVertex> left = {{0, 0, 0, 1, color, 0, 0},  {32, 0, 0, 1, color, 1, 0},
+                                    {0, 64, 0, 1, color, 0, 1}, {32, 0, 0, 1, color, 1, 0},
+                                    {32, 64, 0, 1, color, 1, 1}, {0, 64, 0, 1, color, 0, 1}};
+  std::vector<ScreenVertex> right = left;
+  for (auto& v : right) v.x += 32;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(200, 100, 40), 1.0f, 0);
+  device->SetVertexShader(0x144);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, left.data(), sizeof(ScreenVertex));
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_SRCCOLOR);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, right.data(), sizeof(ScreenVertex));
+  auto pixels = ReadBack();
+  ExpectColor(pixels[32][16], 166, 114, 255, "source times source plus destination times inverse source");
+  ExpectColor(pixels[32][48], 114, 178, 255, "source plus destination times source");
+}

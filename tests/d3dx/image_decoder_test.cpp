@@ -49,6 +49,24 @@ void FixPngChunkCrc(Bytes* png, size_t chunkStart) {
   for (int i = 0; i < 4; ++i) (*png)[at + i] = uint8_t(crc >> (24 - 8 * i));
 }
 
+// A bottom-up run-length bitmap (4 or 8 bits) with its palette, followed by `runs`.
+Bytes MakeRunLengthBmp(uint32_t width, uint32_t height, int bits, const std::vector<uint32_t>& palette,
+                       const Bytes& runs) {
+  Bytes b(14 + 40 + 4 * palette.size(), 0);
+  b[0] = 'B', b[1] = 'M';
+  Put32(&b, 14, 40);
+  Put32(&b, 18, width);
+  Put32(&b, 22, height);
+  Put16(&b, 26, 1);
+  Put16(&b, 28, uint32_t(bits));
+  Put32(&b, 30, bits == 8 ? 1 : 2);  // BI_RLE8, BI_RLE4
+  Put32(&b, 46, uint32_t(palette.size()));
+  for (size_t i = 0; i < palette.size(); ++i) Put32(&b, 54 + 4 * i, palette[i] & 0xffffff);
+  Put32(&b, 10, uint32_t(b.size()));
+  b.insert(b.end(), runs.begin(), runs.end());
+  return b;
+}
+
 }  // namespace
 
 TEST(ImageDecoder, RecognisesFormatsBySignature) {
@@ -282,18 +300,7 @@ TEST(BmpDecoder, PalettesAndBitFields) {
 TEST(BmpDecoder, RunLengthEncoded8Bit) {
   // 4 x 2, bottom-up: the bottom row is a run of three 1s and a literal; the top row a delta, one pixel, the end.
   const std::vector<uint32_t> palette = {0xff000000, 0xffff0000, 0xff00ff00};
-  Bytes b(14 + 40 + 12, 0);
-  b[0] = 'B', b[1] = 'M';
-  Put32(&b, 14, 40);
-  Put32(&b, 18, 4);
-  Put32(&b, 22, 2);
-  Put16(&b, 26, 1);
-  Put16(&b, 28, 8);
-  Put32(&b, 30, 1);  // BI_RLE8
-  Put32(&b, 46, 3);
-  for (size_t i = 0; i < palette.size(); ++i) Put32(&b, 54 + 4 * i, palette[i] & 0xffffff);
-  Put32(&b, 10, uint32_t(b.size()));
-  b.insert(b.end(), {3, 1, 0, 3, 2, 2, 2, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1});
+  const Bytes b = MakeRunLengthBmp(4, 2, 8, palette, {3, 1, 0, 3, 2, 2, 2, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1});
   // A literal of three 2s (the last two clipped) padded to an even count, end of line;
   // delta (1, 0); a run of one 2; end of bitmap.
   DecodedImage image = Decode(b);
@@ -393,4 +400,25 @@ TEST(TgaDecoder, DamagedFilesFailCleanly) {
   Bytes zero = packed;
   Put16(&zero, 12, 0);
   EXPECT_TRUE(Fails(zero));
+}
+
+TEST(BmpDecoder, RunLengthEncoded4Bit) {
+  // 4 x 2, bottom-up: the bottom row a run of four alternating 1s and 2s; the top row a literal
+  // of three (2, 1, 3) padded to an even byte count, its last pixel left at 0; the end.
+  const std::vector<uint32_t> palette = {0xff000000, 0xffff0000, 0xff00ff00, 0xff0000ff};
+  const Bytes b = MakeRunLengthBmp(4, 2, 4, palette, {4, 0x12, 0, 0, 0, 3, 0x21, 0x30, 0, 1});
+  EXPECT_EQ((std::vector<uint32_t>{0xff00ff00, 0xffff0000, 0xff0000ff, 0xff000000,  // top row
+                                   0xffff0000, 0xff00ff00, 0xffff0000, 0xff00ff00}),
+            Decode(b).pixels)
+      << "the high nibble is the first pixel of each byte";
+}
+
+TEST(TgaDecoder, RightToLeftRowsAreMirrored) {
+  const std::vector<uint32_t> mirrored = {kPicture[2], kPicture[1], kPicture[0],  //
+                                          kPicture[5], kPicture[4], kPicture[3]};
+  for (bool rle : {false, true}) {
+    Bytes tga = MakeTga(3, 2, kPicture, 24, rle, true);
+    tga[17] |= 0x10;  // the pixels of each row run from right to left
+    EXPECT_EQ(mirrored, Decode(tga).pixels) << "run-length " << rle;
+  }
 }

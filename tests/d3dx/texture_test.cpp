@@ -257,3 +257,12 @@ TEST(D3DXBuffer, HoldsZeroedBytesAndCountsReferences) {
   EXPECT_EQ(0u, buffer->Release());
   EXPECT_EQ(E_POINTER, D3DXCreateBuffer(4, nullptr));
 }
+
+TEST_F(D3DXTextureTest, EnlargingBlendsEachPixelFromItsTwoNearestSourcePixels) {
+  // Black and white, twice as wide: the inner pixels lie a quarter of the way from their nearer
+  // source pixel, the outer ones beyond the centres keep the edge colour.
+  ASSERT_EQ(S_OK, LoadEx(MakeBmp(2, 1, {0xff000000, 0xffffffff}, 24, false), 0, D3DFMT_X8R8G8B8, 4, 1, 1, nullptr,
+                         D3DPOOL_MANAGED, D3DX_FILTER_LINEAR));
+  EXPECT_EQ((std::vector<uint32_t>{0xff000000, 0xff404040, 0xffbfbfbf, 0xffffffff}), Pixels(0))
+      << "each pixel mostly takes the source pixel it lies nearer to";
+}

@@ -425,3 +425,25 @@ TEST(DirectXFile, ThirtyTwoBitBinaryFileEndingInAFloatListLoads) {
 }
 
 }  // namespace
+
+namespace {
+
+// Exporters write small and large values with exponents, either sign and either case.
+TEST(DirectXFile, TextNumbersMayCarryExponents) {
+  OpenedFile file(xfile_test::Bytes("xof 0303txt 0032\nVector V { 1.5e-3; -2E+2; 4e1; }\n"));
+  ASSERT_EQ(S_OK, file.status) << "a number with an exponent is refused";
+  IDirectXFileData* d = nullptr;
+  ASSERT_EQ(S_OK, file.enumObject->GetNextDataObject(&d));
+  DWORD size = 0;
+  void* data = nullptr;
+  ASSERT_EQ(S_OK, d->GetData(nullptr, &size, &data));
+  ASSERT_EQ(12u, size);
+  float v[3];
+  std::memcpy(v, data, sizeof v);
+  EXPECT_FLOAT_EQ(0.0015f, v[0]);
+  EXPECT_FLOAT_EQ(-200.0f, v[1]);
+  EXPECT_FLOAT_EQ(40.0f, v[2]);
+  d->Release();
+}
+
+}  // namespace
