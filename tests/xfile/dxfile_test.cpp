@@ -424,10 +424,6 @@ TEST(DirectXFile, ThirtyTwoBitBinaryFileEndingInAFloatListLoads) {
   vector->Release();
 }
 
-}  // namespace
-
-namespace {
-
 // Exporters write small and large values with exponents, either sign and either case.
 TEST(DirectXFile, TextNumbersMayCarryExponents) {
   OpenedFile file(xfile_test::Bytes("xof 0303txt 0032\nVector V { 1.5e-3; -2E+2; 4e1; }\n"));
