@@ -200,6 +200,25 @@ TEST_F(BallMeshTest, DeletingBallIsFlattenedThenSpread) {
   EXPECT_FLOAT_EQ(0.2f, items[0].m_matWorld._33);
 }
 
+TEST_F(BallMeshTest, BallsOfARunStayOnTheTiltedBoardWhileTheyAreRemoved) {
+  CBall* pBall = RestingBall(8, 1, 2);
+  D3DXMatrixRotationX(&pBall->m_matTilt, 0.05f);
+  pBall->Render();
+  const D3DXMATRIX matResting = Items().at(0).m_matWorld;
+  ASSERT_NE(0.0f, matResting._23) << "the resting ball is drawn without the board's tilt";
+  pQueue->Clear();
+  // Settling and removal draw it in the same place, under the same tilt.
+  for (BYTE* pState : {&pBall->m_bSettling, &pBall->m_bDeleting}) {
+    pBall->m_bResting = pBall->m_bSettling = pBall->m_bDeleting = 0;
+    *pState = 1;
+    pBall->Render();
+    EXPECT_EQ(0, std::memcmp(&matResting, &Items().at(0).m_matWorld, sizeof matResting))
+        << (pState == &pBall->m_bDeleting ? "a ball being removed" : "a settling ball")
+        << " leaves the tilted board";
+    pQueue->Clear();
+  }
+}
+
 TEST_F(BallMeshTest, BallsShareTheCachedSpheresAndReadTheLibraryOnce) {
   CBall* pFirst = RestingBall(0, 0, 1);
   // Later balls must not touch the library: a missing one would be logged.

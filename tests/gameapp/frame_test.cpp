@@ -175,6 +175,31 @@ TEST_F(MusicTest, OnlyRandomMusicFollowsAFinishedSongAndAMissingOneLetsItPlayAga
   EXPECT_NE(nullptr, m_pContext->m_pSong);
 }
 
+TEST_F(MusicTest, EachRandomSongPlaysOnceSoAnotherFollowsIt) {
+  CTestGameApp& app = StartApp();
+  m_pContext->m_nMusType = 0;
+  FinishedSong();
+  for (int song = 1; song <= 2; ++song) {
+    const int loads = m_sound.Count("LoadSong");
+    app.m_dwLastStatsTime = m_pContext->m_dwTime - 2000;  // the once-a-second check is due
+    app.FrameMove();
+    ASSERT_EQ(loads + 1, m_sound.Count("LoadSong")) << "song " << song;
+    const std::string& played = m_sound.calls.back();
+    ASSERT_EQ(0u, played.find("PlaySong"));
+    EXPECT_EQ(" once", played.substr(played.size() - 5)) << "a looping song never ends: the rotation stops at it";
+    m_sound.EndSong();
+  }
+}
+
+TEST_F(MusicTest, TheSongPausedForADeviceResetPlaysOnAfterIt) {
+  CTestGameApp& app = StartApp();
+  PlayingSong();
+  ASSERT_EQ(S_OK, app.ToggleFullscreen());  // Alt+Enter resets the device
+  EXPECT_EQ(1, m_sound.Count("PauseSong"));
+  EXPECT_EQ(1, m_sound.Count("ResumeSong"));
+  EXPECT_FALSE(m_sound.songPaused) << "the music stays silent after the reset";
+}
+
 TEST_F(MusicTest, SpaceWhileANameIsTypedNeitherMinimisesNorPauses) {
   CTestGameApp& app = StartApp();
   PlayingSong();

@@ -60,6 +60,25 @@ TEST_F(KeysTest, NameEntryKeepsElevenCharactersAndItsTerminator) {
   EXPECT_STREQ(Name(), "");
 }
 
+TEST_F(KeysTest, EveryDigitTypesIntoAName) {
+  StartName();
+  for (SDL_Scancode key = SDL_SCANCODE_1; key <= SDL_SCANCODE_0; key = static_cast<SDL_Scancode>(key + 1)) Type(key);
+  Type(SDL_SCANCODE_RETURN);
+  EXPECT_STREQ(Name(), "1234567890");
+}
+
+TEST_F(KeysTest, AKeyboardRefusedAtTheStartIsTakenOnceTheWindowHasTheFocus) {
+  // Started behind another window: the start's acquire is refused, nothing was lost.
+  DirectInputSetFocus(false);
+  ctx.m_pKeyboard->Unacquire();
+  ASSERT_TRUE(FAILED(ctx.m_pKeyboard->Acquire()));
+  Frame();
+  DirectInputSetFocus(true);
+  Input({Key(SDL_SCANCODE_RIGHT, true)});
+  Frame();
+  EXPECT_EQ(ctx.m_bKeyRight, 1) << "the keyboard is never acquired: no key works in this run";
+}
+
 TEST_F(KeysTest, UndoOnlyWhileIdleAndHeldKeysFollowTheKey) {
   ctx.m_bIdle = 0;
   Input({Key(SDL_SCANCODE_BACKSPACE, true), Key(SDL_SCANCODE_UP, true)});

@@ -1,6 +1,7 @@
 // The mouse object and its button handlers through the DirectInput stand-in.
 #include <utility>
 
+#include "game/ball.h"
 #include "game/mouse.h"
 #include "gameinput_fixture.h"
 
@@ -76,6 +77,25 @@ TEST_F(MouseTest, OnePickRequestPerPressAndNoneDuringAMove) {
   ctx.m_bIdle = 1;  // held through the move: acts when it ends
   Frame();
   EXPECT_EQ(ctx.m_bPickRequest, 1);
+}
+
+TEST_F(MouseTest, EachPressPicksAnewAFarBallAfterANearOne) {
+  CBall* balls[2] = {new CBall(&ctx), new CBall(&ctx)};
+  for (int k = 0; k < 2; ++k) {
+    ASSERT_EQ(balls[k]->PlaceAt(0, k == 0 ? -4 : 4, 1), S_OK);  // the front row, then the back row
+    balls[k]->m_bDropping = 0;
+    balls[k]->m_bResting = 1;
+    balls[k]->m_fHeight = 0.0f;
+    list.Add(balls[k]);
+    balls[k]->Render();  // places the pick sphere
+  }
+  for (CBall* pBall : balls) {
+    Aim(D3DXVECTOR3(0.0f, 12.0f, -10.0f), pBall->m_vCentre);
+    Input({Button(SDL_BUTTON_LEFT, true)});
+    Frame();  // the balls test the ray
+    EXPECT_EQ(ctx.m_pBallHit, pBall) << (pBall == balls[0] ? "the near ball" : "the far ball, after the near one");
+    Input({Button(SDL_BUTTON_LEFT, false)});
+  }
 }
 
 TEST_F(MouseTest, TheMiddleButtonGoesBetweenPlayAndTheMenuWithItsSound) {

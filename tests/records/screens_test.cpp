@@ -60,6 +60,16 @@ TEST_F(ScreensTest, NewScoresEnterBelowEqualOnesAndOnlyAboveTheLastRow) {
   EXPECT_EQ(std::vector<DWORD>({9999, 100, 90, 80, 70, 60, 95, 85}), Scores());
 }
 
+TEST_F(ScreensTest, ASecondRecordInOneRunIsTypedFromItsFirstCharacter) {
+  Open(95);
+  ctx.m_dwEditColumn = 6;  // where the first name of the run ended
+  ctx.m_dwRecordsState = 2;
+  screen->FrameMove();
+  Open(85);
+  EXPECT_EQ(0u, ctx.m_dwRecordsState);
+  EXPECT_EQ(0u, ctx.m_dwEditColumn) << "the new name would start after empty cells, and show as nothing";
+}
+
 TEST_F(ScreensTest, DigitsAndNameCharactersTakeTheirSheetCells) {
   Open(75);
   ExpectCell(screen->m_ScoreQuads[4 + 2], 0.8f, 0.5f, 0.2f, 0.5f);  // row 1 (90): 0, 0, 9, 0

@@ -1,9 +1,14 @@
 // The room: the caustic cycle and the records of its subsets with their textures,
-// blending and lights, following Environ and HiRes frame by frame.
+// blending and lights, following Environ and HiRes frame by frame; the floor under it.
+#include <cstring>
+
 #include "engine/renderqueue.h"
 #include "game/environ.h"
+#include "game/floor.h"
 #include "screens_fixture.h"
 #include "shell/d3dmesh.h"
+#include "tests/support/quad_row_mesh.h"
+#include "tools/pewriter/pe_writer.h"
 
 namespace screens_test {
 namespace {
@@ -56,6 +61,26 @@ TEST_F(EnvironTest, SkyLightIsSetAgainAndTheMeshReloadedAfterDeletion) {
   environ.RestoreDeviceObjects();
   EXPECT_EQ(2u, pDevice->CallsTo("SetLight").size());
   EXPECT_EQ(7u, environ.m_pMesh->m_dwNumSubMeshes);
+}
+
+TEST_F(EnvironTest, TheFloorTiltsWithTheBoardTheBallsStandOn) {
+  const std::string floorLibrary = work.Path() + "/floor.dll";
+  std::string error;
+  ASSERT_TRUE(WriteResourceDll(floorLibrary, {{"PlateFloor", QuadRowMesh(3, 3)}}, &error)) << error;
+  ctx.m_strResLib = floorLibrary.c_str();
+  CFloor floor(&ctx);
+  for (BYTE bPlateMov : {0, 1}) {
+    ctx.m_bPlateMov = bPlateMov;
+    Frame(floor, 700);
+    EXPECT_EQ(bPlateMov != 0, ctx.m_matBoard._23 != 0.0f);
+    floor.Render();
+    const std::vector<RenderItem> items = Queued();
+    queue.Clear();
+    ASSERT_EQ(2u, items.size());  // the plates and the frame
+    for (const RenderItem& item : items)
+      EXPECT_EQ(0, std::memcmp(&ctx.m_matBoard, &item.m_matWorld, sizeof(D3DXMATRIX)))
+          << "wobble " << int(bPlateMov) << ": the floor is not drawn where the balls stand";
+  }
 }
 
 }  // namespace

@@ -131,6 +131,19 @@ TEST_F(OptionsTest, ButtonsOfTheCurrentChoiceDoNothingButTheMoveStyleSoundsAgain
   EXPECT_EQ(768u, ctx.m_dwNewHeight);
 }
 
+TEST_F(OptionsTest, ThePlatesPictureCanBeChosenForTheWholeFloorAndBack) {
+  COptions options(&ctx);
+  ctx.m_nFloorTex = 2;
+  ctx.m_bFloorType = 0;
+  ClickAt(options, 11.6f, 18.2f);  // floor (2, 1): the same picture on the whole floor
+  EXPECT_EQ(1, ctx.m_bFloorType) << "the whole floor in the plates' picture cannot be chosen";
+  EXPECT_EQ(0xFFFFFFFFu, options.m_GameQuads[15 + 5 + 2][0].color);
+  ClickAt(options, 11.6f, 16.45f);  // floor (2, 0): back to the plates
+  EXPECT_EQ(0, ctx.m_bFloorType);
+  EXPECT_EQ(2, ctx.m_nFloorTex);
+  EXPECT_EQ(2, Heard("OptTexsButton"));
+}
+
 TEST_F(OptionsTest, SlidersFollowTheHeldButtonAndTheirLastTenthIsDead) {
   EXPECT_EQ(1, COptions::SliderValue(14.5f));
   EXPECT_EQ(125, COptions::SliderValue(16.54f));
