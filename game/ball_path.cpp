@@ -240,7 +240,7 @@ HRESULT CBall::Travel(bool bSlide) {
     }
     m_fStepTimer = 0.0f;
   }
-  if (bSlide && m_dwLastSlideNoise + 125 < ctx->m_dwTime) {
+  if (bSlide && ctx->m_dwTime - m_dwLastSlideNoise > 125) {
     m_dwLastSlideNoise = ctx->m_dwTime;
     PlaySound("SlideNoise");
   }

@@ -130,18 +130,24 @@ TEST_F(StyleMove, SlideDoesNotPauseOnAStraightLineOrBeforeTheTarget) {
   EXPECT_EQ(Pauses(positions), 0);
 }
 
+// Also when the millisecond clock, which counts from the machine's start, wraps round
+// during the slide.
 TEST_F(StyleMove, SlideNoiseAtMostEvery125Milliseconds) {
-  CBall* pBall = StartMove(3, 0, 0, 8, 0);
-  std::vector<DWORD> times;
-  while (pBall->m_bMoving) {
-    ctx.m_dwElapsed = 5;
-    ctx.m_dwTime += 5;
-    size_t before = sounds.size();
-    pBall->FrameMove();
-    if (sounds.size() > before && sounds.back() == "SlideNoise") times.push_back(ctx.m_dwTime);
+  for (const DWORD start : {DWORD(1000), DWORD(0xFFFFFFFFu - 100)}) {
+    const int row = start == 1000 ? 0 : 2;
+    ctx.m_dwTime = start;
+    CBall* pBall = StartMove(3, 0, row, 8, row);
+    std::vector<DWORD> times;
+    while (pBall->m_bMoving) {
+      ctx.m_dwElapsed = 5;
+      ctx.m_dwTime += 5;
+      size_t before = sounds.size();
+      pBall->FrameMove();
+      if (sounds.size() > before && sounds.back() == "SlideNoise") times.push_back(ctx.m_dwTime);
+    }
+    ASSERT_GE(times.size(), 2u) << "from " << start;
+    for (size_t k = 1; k < times.size(); ++k) EXPECT_GT(times[k] - times[k - 1], 125u) << "from " << start;
   }
-  ASSERT_GE(times.size(), 2u);
-  for (size_t k = 1; k < times.size(); ++k) EXPECT_GT(times[k] - times[k - 1], 125u);
 }
 
 TEST_F(StyleMove, HopPlaysOneBallDownPerCellAndRisesBetweenCells) {
