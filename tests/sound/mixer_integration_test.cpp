@@ -106,74 +106,6 @@ TEST_F(MixerPlayback, DamagedDataIsRefusedWithoutHarm) {
   }
 }
 
-TEST_F(MixerPlayback, DiskDriverOutputIsAudible) {
-  const std::string dir = MakeTempDir();
-  ASSERT_FALSE(dir.empty());
-  const std::string samplePath = dir + "/sample.raw";
-  const std::string songPath = dir + "/song.raw";
-  ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-  {
-    ScopedEnv file("SDL_DISKAUDIOFILE", samplePath.c_str());
-    ASSERT_TRUE(FSOUND_Init(44100, 32, 1)) << SDL_GetError();
-    const std::vector<unsigned char> wav = MakeSineWav(44100, 440, 300, 12000);
-    FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
-                                               static_cast<int>(wav.size()));
-    ASSERT_NE(sample, nullptr);
-    const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
-    ASSERT_GE(channel, 0);
-    // The channel frees itself once the whole sample has been mixed.
-    const Uint32 start = SDL_GetTicks();
-    while (FSOUND_IsPlaying(channel) && SDL_GetTicks() - start < 5000) SDL_Delay(20);
-    EXPECT_GE(SDL_GetTicks() - start, 200u);
-    SDL_Delay(100);
-    FSOUND_Close();
-  }
-  {
-    ScopedEnv file("SDL_DISKAUDIOFILE", songPath.c_str());
-    ASSERT_TRUE(FSOUND_Init(44100, 32, 1)) << SDL_GetError();
-    const std::vector<unsigned char> bytes = MakeShortMod(4);
-    FMUSIC_MODULE* song = FMUSIC_LoadSongMemory(bytes.data(), static_cast<int>(bytes.size()));
-    ASSERT_NE(song, nullptr);
-    FMUSIC_SetLooping(song, 0);
-    FMUSIC_PlaySong(song);
-    EXPECT_TRUE(WaitUntilFinished(song, 5000));
-    FSOUND_Close();
-  }
-  const std::vector<unsigned char> sampleOut = ReadWholeFile(samplePath);
-  const std::vector<unsigned char> songOut = ReadWholeFile(songPath);
-  RemoveTree(dir);
-  ASSERT_FALSE(sampleOut.empty());
-  ASSERT_FALSE(songOut.empty());
-  // Full volume sine of amplitude 12000: far above silence whatever the mixing.
-  EXPECT_GT(PeakOf16BitSamples(sampleOut), 3000);
-  EXPECT_GT(PeakOf16BitSamples(songOut), 1000);
-}
-
-TEST_F(MixerPlayback, ThirtyTwoFullScaleEffectsAtFullVolumeStayUnderFullScale) {
-  const std::string dir = MakeTempDir(), path = dir + "/out.raw";
-  ASSERT_FALSE(dir.empty());
-  ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-  ScopedEnv file("SDL_DISKAUDIOFILE", path.c_str());
-  ASSERT_TRUE(FSOUND_Init(44100, 32, 1)) << SDL_GetError();
-  FSOUND_SetSFXMasterVolume(255);
-  const std::vector<unsigned char> wav = MakeSineWav(44100, 440, 300, 32767);
-  FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
-                                             static_cast<int>(wav.size()));
-  ASSERT_NE(sample, nullptr);
-  int channels[32];
-  for (int& channel : channels) ASSERT_GE(channel = FSOUND_PlaySound(FSOUND_FREE, sample), 0);
-  EXPECT_EQ(FSOUND_PlaySound(FSOUND_FREE, sample), -1) << "every channel is taken";
-  const Uint32 start = SDL_GetTicks();
-  while (FSOUND_IsPlaying(channels[31]) && SDL_GetTicks() - start < 5000) SDL_Delay(20);
-  SDL_Delay(100);
-  FSOUND_Close();
-  const std::vector<unsigned char> out = ReadWholeFile(path);
-  RemoveTree(dir);
-  const int peak = PeakOf16BitSamples(out);  // 0 if nothing was written
-  EXPECT_LT(peak, 32767) << "the sum of the channels was clipped";
-  EXPECT_GT(peak, 20000) << "the effects should be loud";
-}
-
 // The peak of what the mixer wrote on SDL's disk driver while `play` started a sound and
 // waited for its end; 0 when nothing was written.
 template <typename Play>
@@ -190,6 +122,63 @@ int PeakOnDisk(Play play) {
   return peak;
 }
 
+// Waits, for at most five seconds, until the channel has mixed its whole sample and
+// freed itself; how long that took in milliseconds.
+Uint32 WaitWhilePlaying(int channel) {
+  const Uint32 start = SDL_GetTicks();
+  while (FSOUND_IsPlaying(channel) && SDL_GetTicks() - start < 5000) SDL_Delay(20);
+  return SDL_GetTicks() - start;
+}
+
+// Plays `wav` as an effect to its end; how long it played in milliseconds.
+Uint32 PlayEffectToItsEnd(const std::vector<unsigned char>& wav) {
+  FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
+                                             static_cast<int>(wav.size()));
+  EXPECT_NE(sample, nullptr);
+  const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
+  EXPECT_GE(channel, 0);
+  return WaitWhilePlaying(channel);
+}
+
+// Plays the short song at `volume` (256 is full) to its end.
+void PlaySongToItsEnd(int volume) {
+  const std::vector<unsigned char> mod = MakeShortMod(4);
+  FMUSIC_MODULE* song = FMUSIC_LoadSongMemory(mod.data(), static_cast<int>(mod.size()));
+  ASSERT_NE(song, nullptr);
+  FMUSIC_SetLooping(song, 0);
+  FMUSIC_SetMasterVolume(song, volume);
+  EXPECT_TRUE(FMUSIC_PlaySong(song));
+  EXPECT_TRUE(WaitUntilFinished(song, 5000));
+}
+
+TEST_F(MixerPlayback, DiskDriverOutputIsAudible) {
+  const int samplePeak = PeakOnDisk([] {
+    EXPECT_GE(PlayEffectToItsEnd(MakeSineWav(44100, 440, 300, 12000)), 200u);
+    SDL_Delay(100);
+  });
+  const int songPeak = PeakOnDisk([] { PlaySongToItsEnd(256); });
+  // Full volume sine of amplitude 12000: far above silence whatever the mixing.
+  EXPECT_GT(samplePeak, 3000);
+  EXPECT_GT(songPeak, 1000);
+}
+
+TEST_F(MixerPlayback, ThirtyTwoFullScaleEffectsAtFullVolumeStayUnderFullScale) {
+  const int peak = PeakOnDisk([] {
+    FSOUND_SetSFXMasterVolume(255);
+    const std::vector<unsigned char> wav = MakeSineWav(44100, 440, 300, 32767);
+    FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
+                                               static_cast<int>(wav.size()));
+    ASSERT_NE(sample, nullptr);
+    int channels[32];
+    for (int& channel : channels) ASSERT_GE(channel = FSOUND_PlaySound(FSOUND_FREE, sample), 0);
+    EXPECT_EQ(FSOUND_PlaySound(FSOUND_FREE, sample), -1) << "every channel is taken";
+    WaitWhilePlaying(channels[31]);
+    SDL_Delay(100);
+  });
+  EXPECT_LT(peak, 32767) << "the sum of the channels was clipped";
+  EXPECT_GT(peak, 20000) << "the effects should be loud";
+}
+
 // The options' sliders act on the mix: an effect comes out in proportion to the effects
 // volume, and a song at volume 0 is all but silent. The tone stays well under the
 // limiter's ceiling, so its peak passes unchanged.
@@ -198,29 +187,14 @@ TEST_F(MixerPlayback, EffectsAndMusicVolumesScaleWhatIsHeard) {
   const auto effectAt = [&wav](int volume) {
     return PeakOnDisk([&] {
       FSOUND_SetSFXMasterVolume(volume);
-      FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, reinterpret_cast<const char*>(wav.data()), 0x8001,
-                                                 static_cast<int>(wav.size()));
-      const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
-      EXPECT_GE(channel, 0);
-      const Uint32 start = SDL_GetTicks();
-      while (FSOUND_IsPlaying(channel) && SDL_GetTicks() - start < 5000) SDL_Delay(20);
+      PlayEffectToItsEnd(wav);
     });
   };
   const int full = effectAt(255), half = effectAt(128);
   ASSERT_GT(full, 3000) << "the effect was not heard at full volume";
   EXPECT_NEAR(half, full / 2, full / 20) << "the effects volume does not scale the effects";
 
-  const std::vector<unsigned char> mod = MakeShortMod(4);
-  const auto songAt = [&mod](int volume) {
-    return PeakOnDisk([&] {
-      FMUSIC_MODULE* song = FMUSIC_LoadSongMemory(mod.data(), static_cast<int>(mod.size()));
-      ASSERT_NE(song, nullptr);
-      FMUSIC_SetLooping(song, 0);
-      FMUSIC_SetMasterVolume(song, volume);
-      EXPECT_TRUE(FMUSIC_PlaySong(song));
-      EXPECT_TRUE(WaitUntilFinished(song, 5000));
-    });
-  };
+  const auto songAt = [](int volume) { return PeakOnDisk([volume] { PlaySongToItsEnd(volume); }); };
   const int loud = songAt(256), silent = songAt(0);
   ASSERT_GT(loud, 1000) << "the song was not heard at full volume";
   EXPECT_LT(silent, loud / 100) << "the song at music volume 0 is still heard";

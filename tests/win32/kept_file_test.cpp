@@ -97,7 +97,6 @@ TEST(KeptFile, LogOpensAnewOnlyARegularFileOrANewOne) {
   EXPECT_TRUE(std::filesystem::is_fifo(fifo) && std::filesystem::is_symlink(device));
 }
 
-
 // A write that fails part way (a full disk, or here the file size limit) keeps the old
 // file and must not leave its temporary behind to be found beside it.
 TEST(KeptFile, WriterThatFailsPartWayKeepsTheOldFileAndRemovesItsTemporary) {
